@@ -1,0 +1,6 @@
+// Placeholder until the registry stand-in exists: no App Paths entries.
+#include <string>
+
+namespace kelvra {
+std::string GetRegisteredAppPath(const std::string&) { return {}; }
+}  // namespace kelvra

@@ -1,0 +1,106 @@
+#include "tests/test_support.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "monitor/settings.h"
+#include "support/global_settings.h"
+
+namespace kelvra {
+namespace testing_support {
+
+ScopedTempDir::ScopedTempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string templ = std::string(base && *base ? base : "/tmp") + "/kelvra-test-XXXXXX";
+  if (::mkdtemp(templ.data()) == nullptr) std::abort();
+  path_ = templ;
+}
+
+ScopedTempDir::~ScopedTempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+FakeEnv::FakeEnv() : EnvWrapper(DefaultEnv()) {
+  SetNow(2017, 4, 18, 15, 38, 2);
+  memory.MemoryLoad = 40;
+  memory.TotalPhys = 8ULL << 30;
+  memory.AvailPhys = 6ULL << 30;
+  memory.TotalPageFile = 10ULL << 30;
+  memory.AvailPageFile = 8ULL << 30;
+  memory.TotalVirtual = 1ULL << 47;
+  memory.AvailVirtual = (1ULL << 47) - (64ULL << 20);
+}
+
+void FakeEnv::SleepMs(uint32_t ms) {
+  now += ms / kMsPerDay;
+  ticks += ms;
+  slept_ms += ms;
+  if (sleep_hook) sleep_hook(ms);
+}
+
+std::string FakeEnv::ParamStr(int index) {
+  if (index == 0) return executable_path;
+  if (index < 0 || static_cast<size_t>(index) > params.size()) return {};
+  return params[static_cast<size_t>(index) - 1];
+}
+
+bool FakeEnv::MemoryStatus(SystemMemory* out) {
+  if (!memory_ok) return false;
+  *out = memory;
+  return true;
+}
+
+DiskSpace FakeEnv::DiskSpaceAt(const std::string& path) {
+  auto it = disks.find(path);
+  if (it != disks.end()) return it->second;
+  return EnvWrapper::DiskSpaceAt(path);
+}
+
+void FakeEnv::SetNow(int year, int month, int day, int hour, int minute, int second, int ms) {
+  now = EncodeDateTime(year, month, day, hour, minute, second, ms);
+}
+
+void KelvraTest::SetUp() {
+  char buffer[4096];
+  saved_cwd_ = ::getcwd(buffer, sizeof buffer) ? buffer : "/";
+  env_.executable_path = dir_.path() + "/kelvra";
+  SetEnvForTesting(&env_);
+  ResetGlobalSettingsForTesting();
+  ResetSettingsForTesting();
+  ASSERT_EQ(::chdir(dir_.path().c_str()), 0);
+}
+
+void KelvraTest::TearDown() {
+  SetEnvForTesting(nullptr);
+  ResetGlobalSettingsForTesting();
+  ResetSettingsForTesting();
+  if (::chdir(saved_cwd_.c_str()) != 0) std::abort();
+}
+
+std::string ReadFileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+std::string KelvraTest::ReadProgramFile(const std::string& name) const {
+  return ReadFileText(ProgramPath(name));
+}
+
+void KelvraTest::WriteProgramFile(const std::string& name, const std::string& contents) const {
+  std::ofstream out(ProgramPath(name), std::ios::binary | std::ios::trunc);
+  out << contents;
+}
+
+bool KelvraTest::ProgramFileExists(const std::string& name) const {
+  return std::filesystem::exists(ProgramPath(name));
+}
+
+}  // namespace testing_support
+}  // namespace kelvra
