@@ -21,7 +21,7 @@ struct VersionStamp {
 
 // The stamp itself; "used" keeps it in the executable although nothing
 // refers to it.
-__attribute__((used, section(".kelvra_version"))) const VersionStamp kBuildVersionStamp = {
+__attribute__((used, retain, section(".kelvra_version"))) const VersionStamp kBuildVersionStamp = {
     kMagic,
     {KELVRA_VERSION_MAJOR, KELVRA_VERSION_MINOR, KELVRA_VERSION_PATCH, KELVRA_VERSION_TWEAK}};
 
