@@ -1,0 +1,172 @@
+// The built service run as an administrator runs it: copied into a program
+// directory, started, stopped with a signal; installed and removed.
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "tests/blackbox_support.h"
+
+namespace kelvra {
+namespace {
+
+using testing_support::ChildProcess;
+using testing_support::ProgramDirectory;
+using testing_support::ReadFileText;
+using testing_support::RunToEnd;
+using testing_support::ScopedTempDir;
+using testing_support::UdpListener;
+using testing_support::WaitFor;
+
+struct CsvLine {
+  std::string code;
+  std::string message;
+};
+
+std::string DailyCsvName(const ProgramDirectory& dir) {
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("WOLTRAX-", 0) == 0 && name.size() > 4 &&
+        name.compare(name.size() - 4, 4, ".CSV") == 0)
+      return name;
+  }
+  return {};
+}
+
+std::vector<CsvLine> ReadCsv(const ProgramDirectory& dir) {
+  std::vector<CsvLine> lines;
+  const std::string text = dir.Read(DailyCsvName(dir));
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    start = end + 2;
+    size_t comma = 0;
+    for (int field = 0; field < 3; ++field) comma = line.find(',', comma) + 1;
+    const size_t code_end = line.find(',', comma);
+    lines.push_back({line.substr(comma, code_end - comma),
+                     line.substr(code_end + 2, line.size() - code_end - 3)});
+  }
+  return lines;
+}
+
+// A datagram socket standing in for systemd's notify socket.
+class NotifySocket {
+ public:
+  explicit NotifySocket(const std::string& path) : path_(path) {
+    fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+    ok_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  }
+  ~NotifySocket() { ::close(fd_); }
+  bool ok() const { return ok_; }
+  std::string ReceiveAll() {
+    std::string all;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) {
+      all.append(buffer, static_cast<size_t>(n));
+      all += '|';
+    }
+    return all;
+  }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  bool ok_ = false;
+};
+
+TEST(BlackBox, RunsTheFirstPassLogsAndSendsItsLinesAndStopsOnSigterm) {
+  ProgramDirectory dir;
+  dir.Write("Kelvra.dat", "Drive:C\r\nSyslog:127.0.0.2\r\nSyslogTrap:7\r\n");
+  UdpListener syslog_host("127.0.0.2", 514);
+  if (!syslog_host.ok()) GTEST_SKIP() << syslog_host.error();
+  NotifySocket notify(dir.File("notify.sock"));
+  ASSERT_TRUE(notify.ok());
+
+  ChildProcess service(dir.executable(), {}, dir.path(),
+                       {{"NOTIFY_SOCKET", dir.File("notify.sock")}}, dir.path());
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        const std::string name = DailyCsvName(dir);
+        return !name.empty() && dir.Read(name).find(",71003,") != std::string::npos;
+      },
+      15000));
+  service.Signal(SIGTERM);
+  int status = -1;
+  ASSERT_TRUE(service.WaitExit(5000, &status));
+  EXPECT_EQ(status, 0) << service.Stderr();
+
+  const std::vector<CsvLine> lines = ReadCsv(dir);
+  std::vector<std::string> life_cycle;
+  for (const auto& line : lines)
+    if (line.code.rfind("710", 0) == 0) life_cycle.push_back(line.code);
+  const std::vector<std::string> expected = {"71000", "71001", "71003", "71004", "71003"};
+  EXPECT_EQ(life_cycle, expected);
+
+  // Every recorded line went out as a datagram carrying the same text.
+  const std::vector<std::string> datagrams = syslog_host.ReceiveAll(500);
+  ASSERT_EQ(datagrams.size(), lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string tail = ": %WOLTRAX: " + lines[i].code + ": " + lines[i].message;
+    const std::string& d = datagrams[i];
+    EXPECT_EQ(d.rfind("<13", 0), 0u) << d;
+    ASSERT_GE(d.size(), tail.size());
+    EXPECT_EQ(d.substr(d.size() - tail.size()), tail);
+  }
+
+  const std::string notes = notify.ReceiveAll();
+  EXPECT_NE(notes.find("READY=1"), std::string::npos) << notes;
+  EXPECT_NE(notes.find("STOPPING=1"), std::string::npos) << notes;
+}
+
+TEST(BlackBox, InstallWritesAnEnabledUnitAndUninstallRemovesIt) {
+  ProgramDirectory dir;
+  ScopedTempDir units;
+  ScopedTempDir registry;
+  const std::map<std::string, std::string> env = {{"KELVRA_UNIT_DIR", units.path()},
+                                                  {"KELVRA_REGISTRY_ROOT", registry.path()}};
+  std::string out, err;
+  ASSERT_EQ(RunToEnd(dir, {"-INSTALL"}, env, &out, &err), 0) << err;
+  EXPECT_EQ(out, "Service installed successfully\n");
+  const std::string unit = ReadFileText(units.path() + "/KelvraService.service");
+  EXPECT_NE(unit.find("Description=Kelvra Srvc\n"), std::string::npos);
+  EXPECT_NE(unit.find("Type=notify\n"), std::string::npos);
+  EXPECT_NE(unit.find("ExecStart=" + dir.executable() + "\n"), std::string::npos);
+  EXPECT_NE(unit.find("WantedBy=multi-user.target\n"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_symlink(units.path() +
+                                          "/multi-user.target.wants/KelvraService.service"));
+  // Every start creates the module, so the default settings file appears.
+  const std::string settings = dir.Read("Kelvra.dat");
+  EXPECT_EQ(std::count(settings.begin(), settings.end(), '\n'), 12);
+
+  ASSERT_EQ(RunToEnd(dir, {"/uninstall", "/Silent"}, env, &out, &err), 0) << err;
+  EXPECT_EQ(out, "");
+  EXPECT_FALSE(std::filesystem::exists(units.path() + "/KelvraService.service"));
+  EXPECT_FALSE(std::filesystem::exists(units.path() +
+                                       "/multi-user.target.wants/KelvraService.service"));
+}
+
+TEST(BlackBox, InstallFailureIsShownWithTheDisplayName) {
+  ProgramDirectory dir;
+  ScopedTempDir registry;
+  std::string out, err;
+  const int status = RunToEnd(dir, {"-install", "-silent"},
+                              {{"KELVRA_UNIT_DIR", dir.File("missing/dir")},
+                               {"KELVRA_REGISTRY_ROOT", registry.path()}},
+                              &out, &err);
+  EXPECT_NE(status, 0);
+  EXPECT_EQ(err.rfind("Kelvra Srvc: ", 0), 0u) << err;
+  EXPECT_EQ(out, "");
+}
+
+}  // namespace
+}  // namespace kelvra
