@@ -1,0 +1,189 @@
+#include "monitor/history_store.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "platform/env.h"
+#include "platform/errors.h"
+#include "support/text_helpers.h"
+
+namespace kelvra {
+
+std::array<int64_t, kDaySlotCount> DaySlots{};
+std::array<int64_t, kDailyAvgCount> DailyAvg{};
+int32_t BaseDay = 0;
+
+const char kScratchFileName[] = "scrap.txt";
+
+namespace {
+
+constexpr int32_t kMinutesPerDay = 1440;
+constexpr int32_t kMinutesPerSlot = 5;
+
+// The whole file, or an empty text when it does not exist.
+std::string ReadHistoryFile(const std::string& file_name) {
+  Env* env = GetEnv();
+  std::string contents;
+  if (!env->FileExists(file_name)) return contents;
+  if (!env->ReadFile(file_name, &contents))
+    throw EInOutError("Cannot read the history file " + file_name);
+  return contents;
+}
+
+void WriteHistoryFile(const std::string& file_name, const std::string& contents) {
+  if (!GetEnv()->ReplaceFile(file_name, contents))
+    throw EInOutError("Cannot write the history file " + file_name);
+}
+
+// Calls apply for each line of the text; CR LF or a lone LF ends a line,
+// and a final line needs no line end.
+template <typename Apply>
+void ForEachLine(std::string_view text, Apply apply) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    size_t line_end = end;
+    if (line_end > start && text[line_end - 1] == '\r') --line_end;
+    apply(text.substr(start, line_end - start));
+    start = end + 1;
+  }
+}
+
+std::string WithoutCommas(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text)
+    if (c != ',') out += c;
+  return out;
+}
+
+// Splits at the first separator; without one, the head is empty and the
+// tail the whole text.
+void SplitAt(const std::string& line, char separator, std::string_view* head,
+             std::string_view* tail) {
+  const std::string_view text(line);
+  const size_t at = text.find(separator);
+  if (at == std::string_view::npos) {
+    *head = std::string_view();
+    *tail = text;
+  } else {
+    *head = text.substr(0, at);
+    *tail = text.substr(at + 1);
+  }
+}
+
+void ApplyDayRingLine(std::string_view raw) {
+  const std::string line = WithoutCommas(raw);
+  std::string_view head;
+  std::string_view tail;
+  int64_t entry = 0;
+  bool in_table = false;
+  if (line.find('=') != std::string::npos) {
+    SplitAt(line, '=', &head, &tail);
+    const int32_t minute = StrToIntZero(head);
+    entry = minute / kMinutesPerSlot;
+    in_table = minute >= 0 && minute < kMinutesPerDay;
+  } else {
+    SplitAt(line, '-', &head, &tail);
+    entry = StrToIntZero(head);
+    in_table = entry >= 0 && entry < kDaySlotCount;
+  }
+  const int64_t value = DecimalToInt64(tail);
+  if (in_table) DaySlots[static_cast<size_t>(entry)] = value;
+}
+
+// Makes room for day in DailyAvg by moving BaseDay on so that day becomes
+// the last entry; the days that fall off the front are dropped.
+void MoveBaseDayToReach(int64_t day) {
+  const int64_t shift = day - BaseDay - (kDailyAvgCount - 1);
+  if (shift >= kDailyAvgCount) {
+    DailyAvg.fill(0);
+  } else {
+    std::copy(DailyAvg.begin() + shift, DailyAvg.end(), DailyAvg.begin());
+    std::fill(DailyAvg.end() - shift, DailyAvg.end(), 0);
+  }
+  BaseDay = static_cast<int32_t>(day - (kDailyAvgCount - 1));
+}
+
+void StoreDailyAverage(int32_t day, int64_t value) {
+  if (static_cast<int64_t>(day) < BaseDay) return;
+  if (static_cast<int64_t>(day) - BaseDay >= kDailyAvgCount) MoveBaseDayToReach(day);
+  DailyAvg[static_cast<size_t>(static_cast<int64_t>(day) - BaseDay)] = value;
+}
+
+void ApplyDailyAverageLine(std::string_view raw) {
+  const std::string line = WithoutCommas(raw);
+  std::string_view head;
+  std::string_view tail;
+  SplitAt(line, '-', &head, &tail);
+  const int32_t day = StrToIntZero(head);
+  if (BaseDay == 0) BaseDay = day;
+  StoreDailyAverage(day, DecimalToInt64(tail));
+}
+
+std::string NumberedLines(const int64_t* values, size_t count, int64_t first_number) {
+  std::string out;
+  for (size_t i = 0; i < count; ++i) {
+    if (values[i] <= 0) continue;
+    out += std::to_string(first_number + static_cast<int64_t>(i));
+    out += '-';
+    out += GroupDigits(values[i], ",");
+    out += "\r\n";
+  }
+  return out;
+}
+
+}  // namespace
+
+void LoadDayRing(const std::string& file_name) {
+  ForEachLine(ReadHistoryFile(file_name), ApplyDayRingLine);
+}
+
+void SummariseDayRing(int32_t& count, int64_t& sum) {
+  count = 0;
+  uint64_t total = 0;  // wraps instead of overflowing on hand-edited figures
+  std::string out;
+  for (const int64_t value : DaySlots) {
+    if (value <= 0) continue;
+    ++count;
+    total += static_cast<uint64_t>(value);
+    out += std::to_string(count);
+    out += '=';
+    out += std::to_string(value);
+    out += "\r\n";
+  }
+  sum = static_cast<int64_t>(total);
+  out += "gSettings.i64Avg=";
+  out += std::to_string(sum);
+  out += "\r\n";
+  WriteHistoryFile(kScratchFileName, out);
+}
+
+int32_t LoadDailyAverages(const std::string& file_name) {
+  DailyAvg.fill(0);
+  BaseDay = 0;
+  ForEachLine(ReadHistoryFile(file_name), ApplyDailyAverageLine);
+  return BaseDay;
+}
+
+void RecordDailyAverage(int32_t today, int64_t average) {
+  if (BaseDay == 0) BaseDay = today;
+  StoreDailyAverage(today, average);
+}
+
+void SaveDailyAverages(const std::string& file_name) {
+  WriteHistoryFile(file_name, NumberedLines(DailyAvg.data(), DailyAvg.size(), BaseDay));
+}
+
+void SaveDayRing(const std::string& file_name) {
+  WriteHistoryFile(file_name, NumberedLines(DaySlots.data(), DaySlots.size(), 0));
+}
+
+void ResetHistoryForTesting() {
+  DaySlots.fill(0);
+  DailyAvg.fill(0);
+  BaseDay = 0;
+}
+
+}  // namespace kelvra
