@@ -3,6 +3,7 @@
 
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/statvfs.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -123,9 +124,49 @@ TEST(BlackBox, RunsTheFirstPassLogsAndSendsItsLinesAndStopsOnSigterm) {
     EXPECT_EQ(d.substr(d.size() - tail.size()), tail);
   }
 
+  // The pass left its history files and reported the used bytes of the
+  // root file system (drive C) as statvfs gives them to root.
+  EXPECT_FALSE(dir.Read("C.log").empty());
+  EXPECT_FALSE(dir.Read("C.avg").empty());
+  EXPECT_NE(dir.Read("scrap.txt").find("gSettings.i64Avg="), std::string::npos);
+  std::string status_line;
+  for (const auto& line : lines)
+    if (line.code == "50001") status_line = line.message;
+  const size_t was = status_line.find(" drive was ");
+  const size_t bytes = status_line.find(" bytes (");
+  ASSERT_TRUE(was != std::string::npos && bytes != std::string::npos) << status_line;
+  std::string digits;
+  for (char c : status_line.substr(was + 11, bytes - was - 11))
+    if (c >= '0' && c <= '9') digits += c;
+  struct statvfs fs {};
+  ASSERT_EQ(::statvfs("/", &fs), 0);
+  const double used = static_cast<double>(fs.f_blocks - (::geteuid() == 0 ? fs.f_bfree : fs.f_bavail)) *
+                      static_cast<double>(fs.f_frsize);
+  // Other processes may write meanwhile; 64 MiB of slack.
+  EXPECT_NEAR(std::stod(digits), used, 64.0 * 1024 * 1024) << status_line;
+
   const std::string notes = notify.ReceiveAll();
   EXPECT_NE(notes.find("READY=1"), std::string::npos) << notes;
   EXPECT_NE(notes.find("STOPPING=1"), std::string::npos) << notes;
+}
+
+TEST(BlackBox, ABadDayRingLineEndsTheServiceWithTheErrorLoggedAndAFailureStatus) {
+  ProgramDirectory dir;
+  dir.Write("Kelvra.dat", "Drive:C\r\nSyslog:\r\nSyslogTrap:7\r\nLogFile:ring.txt\r\n");
+  // Text values are held in capitals, so the ring file is RING.TXT.
+  dir.Write("RING.TXT", "12-1,234,567\r\nRunAsDaemon:No\r\n");
+  ChildProcess service(dir.executable(), {}, dir.path(), {}, dir.path());
+  int status = -1;
+  ASSERT_TRUE(service.WaitExit(10000, &status));
+  EXPECT_EQ(status, 1);
+  const std::vector<CsvLine> lines = ReadCsv(dir);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().code, "30010");
+  EXPECT_NE(lines.back().message.find("[Classname=EConvertError]"), std::string::npos)
+      << lines.back().message;
+  for (const auto& line : lines) EXPECT_NE(line.code, "71004");
+  // The file was not rewritten.
+  EXPECT_EQ(dir.Read("RING.TXT"), "12-1,234,567\r\nRunAsDaemon:No\r\n");
 }
 
 TEST(BlackBox, InstallWritesAnEnabledUnitAndUninstallRemovesIt) {
