@@ -17,9 +17,9 @@ TEST(DateTime, DayNumbers) {
     int64_t number;
   };
   const Case cases[] = {
-      {1899, 12, 30, 0},     {1899, 12, 29, -1},    {1900, 1, 1, 2},
-      {2000, 2, 29, 36585},  {2000, 3, 1, 36586},   {2017, 1, 1, 42736},
-      {2017, 4, 18, 42843},  {2100, 3, 1, 73110},   {9999, 12, 31, 2958465},
+      {1899, 12, 30, 0},    {1899, 12, 29, -1},  {1900, 1, 1, 2},
+      {2000, 2, 29, 36585}, {2000, 3, 1, 36586}, {2017, 1, 1, 42736},
+      {2017, 4, 18, 42843}, {2100, 3, 1, 73110}, {9999, 12, 31, 2958465},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.year) + "-" + std::to_string(c.month) + "-" +
@@ -35,8 +35,9 @@ TEST(DateTime, DayNumbers) {
 
 TEST(DateTime, EncodeDecodeRoundTrip) {
   const CivilDateTime cases[] = {
-      {2017, 4, 18, 15, 38, 2, 0},    {2017, 4, 18, 15, 38, 2, 999}, {2017, 4, 18, 23, 59, 59, 999},
-      {2000, 2, 29, 0, 0, 0, 1},      {1899, 12, 30, 0, 0, 0, 0},    {2016, 12, 31, 12, 0, 0, 500},
+      {2017, 4, 18, 15, 38, 2, 0},     {2017, 4, 18, 15, 38, 2, 999},
+      {2017, 4, 18, 23, 59, 59, 999},  {2000, 2, 29, 0, 0, 0, 1},
+      {1899, 12, 30, 0, 0, 0, 0},      {2016, 12, 31, 12, 0, 0, 500},
       {9999, 12, 31, 23, 59, 59, 999}, {1970, 1, 1, 0, 0, 0, 0},
   };
   for (const CivilDateTime& c : cases) {
@@ -110,16 +111,20 @@ class ScopedLocaleVariables {
   }
   ~ScopedLocaleVariables() {
     for (int i = 0; i < kCount; ++i) {
-      if (saved_[i]) ::setenv(kNames[i], saved_[i]->c_str(), 1);
-      else ::unsetenv(kNames[i]);
+      if (saved_[i])
+        ::setenv(kNames[i], saved_[i]->c_str(), 1);
+      else
+        ::unsetenv(kNames[i]);
     }
   }
   // nullptr unsets the variable.
   void Set(const char* lc_all, const char* lc_time, const char* lc_numeric, const char* lang) {
     const char* values[kCount] = {lc_all, lc_time, lc_numeric, lang};
     for (int i = 0; i < kCount; ++i) {
-      if (values[i]) ::setenv(kNames[i], values[i], 1);
-      else ::unsetenv(kNames[i]);
+      if (values[i])
+        ::setenv(kNames[i], values[i], 1);
+      else
+        ::unsetenv(kNames[i]);
     }
   }
 
@@ -137,12 +142,9 @@ TEST(FormatSettings, DefaultsWithoutARealLocale) {
     const char* lang;
   };
   const Case cases[] = {
-      {nullptr, nullptr, nullptr, nullptr},
-      {"", "", "", ""},
-      {"C", nullptr, nullptr, nullptr},
-      {nullptr, "POSIX", "POSIX", "C"},
-      {"C.UTF-8", nullptr, nullptr, "C.UTF-8"},
-      {nullptr, nullptr, nullptr, "xx_NOWHERE.UTF-8"},
+      {nullptr, nullptr, nullptr, nullptr},     {"", "", "", ""},
+      {"C", nullptr, nullptr, nullptr},         {nullptr, "POSIX", "POSIX", "C"},
+      {"C.UTF-8", nullptr, nullptr, "C.UTF-8"}, {nullptr, nullptr, nullptr, "xx_NOWHERE.UTF-8"},
   };
   ScopedLocaleVariables variables;
   for (const Case& c : cases) {

@@ -1,7 +1,6 @@
 #include "support/event_log.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <climits>
@@ -89,8 +88,8 @@ TEST_F(EventLogTest, CodeTextAndSeverity) {
     int32_t severity;
   };
   const Case cases[] = {
-      {42, "00042", 0},     {123456, "123456", 1}, {-5, "-00005", 0},  {71000, "71000", 7},
-      {30000, "30000", 3},  {9999, "09999", 0},    {0, "00000", 0},    {INT_MIN, "-2147483648", 0},
+      {42, "00042", 0},    {123456, "123456", 1}, {-5, "-00005", 0}, {71000, "71000", 7},
+      {30000, "30000", 3}, {9999, "09999", 0},    {0, "00000", 0},   {INT_MIN, "-2147483648", 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CodeText(c.code), c.text);
@@ -107,9 +106,9 @@ TEST_F(EventLogTest, LevelDecidesWhatIsRecorded) {
     bool recorded;
   };
   const Case cases[] = {
-      {-1, 42, false},    {-1, -5, false},   {0, 42, true},       {0, -5, true},
-      {0, 30000, false},  {5, 30000, true},  {5, 50001, true},    {5, 69990, false},
-      {5, 71000, false},  {5, 123456, true}, {9, 71005, true},    {100, 72001, true},
+      {-1, 42, false},   {-1, -5, false},   {0, 42, true},    {0, -5, true},
+      {0, 30000, false}, {5, 30000, true},  {5, 50001, true}, {5, 69990, false},
+      {5, 71000, false}, {5, 123456, true}, {9, 71005, true}, {100, 72001, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("level " + std::to_string(c.level) + " code " + std::to_string(c.code));
@@ -138,8 +137,7 @@ TEST_F(EventLogTest, NewDayPurgesThenLogsMemoryFiguresBeforeTheEvent) {
       "15:38:02,\"[15:38:02.000]\",\"WOLTRAX   \",69990,\"[Function=tessix.LogEntry]"
       "[Note=New day][Version=1.0.0.1][MemoryLoad=75%][AvailPhysical=25%]"
       "[TotalPhysical=68,719,476,736bytes]\"\r\n";
-  const std::string event_line =
-      "15:38:02,\"[15:38:02.000]\",\"WOLTRAX   \",71003,\"trigger\"\r\n";
+  const std::string event_line = "15:38:02,\"[15:38:02.000]\",\"WOLTRAX   \",71003,\"trigger\"\r\n";
   const std::vector<std::string> expected = {
       "delete WOLTRAX-20170411.CSV LastDay=42842",
       "delete Report-20170101.xls LastDay=42842",
@@ -198,16 +196,13 @@ TEST_F(EventLogTest, PurgeKeepsRecentDatesAndDeletesOnlyExactPrefixMatches) {
       {"WOLTRAX-20170412.CSV", false, true},   // six days ago
       {"WOLTRAX-20170411.CSV", false, false},  // seven days ago
       {"WOLTRAX-20170419.CSV", false, false},  // tomorrow is no recent date
-      {"WOLTRAX-x20170415y.csv", false, true},
-      {"WOLTRAX.csv", false, false},           // no date at all
+      {"WOLTRAX-x20170415y.csv", false, true}, {"WOLTRAX.csv", false, false},  // no date at all
       {"WOLTRAX-20170101.CsV", false, false},  // extension in any case
       {"WOLTRAX-20170231.csv", false, false},  // no such day
       {"woltrax-20160101.csv", false, true},   // prefix in another case
-      {"WOLTRAX-20170101.txt", false, true},
-      {"OTHER-20170101.csv", false, true},
-      {"WOLTRAX-old.csv", true, true},         // a directory is never removed
-      {"Report-20160101.xls", false, false},
-      {"Report-20170413.xls", false, true},
+      {"WOLTRAX-20170101.txt", false, true},   {"OTHER-20170101.csv", false, true},
+      {"WOLTRAX-old.csv", true, true},  // a directory is never removed
+      {"Report-20160101.xls", false, false},   {"Report-20170413.xls", false, true},
       {"report-20160101.xls", false, true},
   };
   for (const Entry& e : entries) {
@@ -283,8 +278,8 @@ TEST_F(EventLogTest, AppNameIsPaddedOrCutToTen) {
     std::remove(ProgramPath("WOLTRAX-20170418.CSV").c_str());
     GlobalSettings.Log.AppName = c.app_name;
     Log(50001, "m");
-    EXPECT_EQ(TodaysFile(), std::string("15:38:02,\"[15:38:02.000]\",") + c.field +
-                                ",50001,\"m\"\r\n");
+    EXPECT_EQ(TodaysFile(),
+              std::string("15:38:02,\"[15:38:02.000]\",") + c.field + ",50001,\"m\"\r\n");
   }
 }
 

@@ -1,7 +1,6 @@
 #include "support/global_settings.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -50,21 +50,20 @@ class RefusingAppendEnv : public EnvWrapper {
 
 TEST_F(SettingsTest, WritesTheDefaultFileAndReadsItBack) {
   ASSERT_TRUE(LoadSettings());
-  EXPECT_EQ(ReadProgramFile("Kelvra.dat"),
-            std::string("RunAsDaemon:No\r\n"
-                        "RemoteComputer:\r\n"
-                        "Debug:No\r\n"
-                        "Drive:C\r\n"
-                        "Title:Kelvra\r\n"
-                        "MIN:-1\r\n"
-                        "MAX:-1\r\n"
-                        "LogFile:") +
-                kDefaultDayRingFileName +
-                "\r\n"
-                "JPGFile:Kelvra.JPG\r\n"
-                "Syslog:127.0.0.1\r\n"
-                "SyslogTrap:3\r\n"
-                "DaysOfFilesRetained:7\r\n");
+  EXPECT_EQ(ReadProgramFile("Kelvra.dat"), std::string("RunAsDaemon:No\r\n"
+                                                       "RemoteComputer:\r\n"
+                                                       "Debug:No\r\n"
+                                                       "Drive:C\r\n"
+                                                       "Title:Kelvra\r\n"
+                                                       "MIN:-1\r\n"
+                                                       "MAX:-1\r\n"
+                                                       "LogFile:") +
+                                               kDefaultDayRingFileName +
+                                               "\r\n"
+                                               "JPGFile:Kelvra.JPG\r\n"
+                                               "Syslog:127.0.0.1\r\n"
+                                               "SyslogTrap:3\r\n"
+                                               "DaysOfFilesRetained:7\r\n");
   // The day ring is rewritten on every pass, so it must not be the settings file.
   EXPECT_NE(UpperAscii(kDefaultDayRingFileName), "KELVRA.DAT");
   EXPECT_NE(std::string(kDefaultDayRingFileName), "");
@@ -180,8 +179,8 @@ TEST_F(SettingsTest, BinaryBytesAndLongLinesAreRead) {
   std::string bytes;
   for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
   const std::string long_title(1 << 20, 't');
-  WriteProgramFile("Kelvra.dat", bytes + "\r\n" + "Title:" + long_title + "\r\n" + "Drive:" +
-                                     std::string(1, '\0') + "q" + bytes + "\r\n");
+  WriteProgramFile("Kelvra.dat", bytes + "\r\n" + "Title:" + long_title + "\r\n" +
+                                     "Drive:" + std::string(1, '\0') + "q" + bytes + "\r\n");
   ASSERT_TRUE(LoadSettings());
   EXPECT_EQ(gSettings.Title, std::string(1 << 20, 'T'));
   EXPECT_EQ(gSettings.Drive, "Q");  // the leading control byte is trimmed

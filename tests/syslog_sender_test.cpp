@@ -1,8 +1,7 @@
 #include "support/syslog_sender.h"
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -103,24 +102,20 @@ TEST_F(SyslogTest, PayloadByteForByte) {
     const char* payload;
   };
   const Case cases[] = {
-      {"WOLTRAX", 3, 16, {2017, 4, 18, 15, 38, 2, 0},
-       "<131>Apr 18 2017 15:38:02: %WOLTRAX: text"},
-      {"WOLTRAX", 5, 16, {2017, 4, 18, 15, 38, 2, 0},
-       "<133>Apr 18 2017 15:38:02: %WOLTRAX: text"},
-      {"WOLTRAX", 8, 16, {2017, 4, 18, 15, 38, 2, 0},
-       "<136>Apr 18 2017 15:38:02: %WOLTRAX: text"},
-      {"WOLTRAX", 9, 16, {2017, 4, 18, 15, 38, 2, 0},
-       "<137>Apr 18 2017 15:38:02: %WOLTRAX: text"},
+      {"WOLTRAX", 3, 16, {2017, 4, 18, 15, 38, 2, 0}, "<131>Apr 18 2017 15:38:02: %WOLTRAX: text"},
+      {"WOLTRAX", 5, 16, {2017, 4, 18, 15, 38, 2, 0}, "<133>Apr 18 2017 15:38:02: %WOLTRAX: text"},
+      {"WOLTRAX", 8, 16, {2017, 4, 18, 15, 38, 2, 0}, "<136>Apr 18 2017 15:38:02: %WOLTRAX: text"},
+      {"WOLTRAX", 9, 16, {2017, 4, 18, 15, 38, 2, 0}, "<137>Apr 18 2017 15:38:02: %WOLTRAX: text"},
       {"WOLTRAX", 0, 0, {2017, 4, 18, 15, 38, 2, 0}, "<0>Apr 18 2017 15:38:02: %WOLTRAX: text"},
-      {"WOLTRAX", 7, 16, {2017, 1, 8, 15, 4, 9, 999},
-       "<135>Jan 08 2017 15:04:09: %WOLTRAX: text"},
-      {"WOLTRAX", 6, 16, {2017, 12, 31, 0, 0, 0, 0},
-       "<134>Dec 31 2017 00:00:00: %WOLTRAX: text"},
+      {"WOLTRAX", 7, 16, {2017, 1, 8, 15, 4, 9, 999}, "<135>Jan 08 2017 15:04:09: %WOLTRAX: text"},
+      {"WOLTRAX", 6, 16, {2017, 12, 31, 0, 0, 0, 0}, "<134>Dec 31 2017 00:00:00: %WOLTRAX: text"},
       {"", 6, 16, {2017, 4, 18, 15, 38, 2, 0}, "<134>Apr 18 2017 15:38:02: %: text"},
-      {"A LONG APPLICATION TAG", 6, 16, {2017, 4, 18, 15, 38, 2, 0},
+      {"A LONG APPLICATION TAG",
+       6,
+       16,
+       {2017, 4, 18, 15, 38, 2, 0},
        "<134>Apr 18 2017 15:38:02: %A LONG APPLICATION TAG: text"},
-      {"WOLTRAX", -1, 16, {2017, 4, 18, 15, 38, 2, 0},
-       "<127>Apr 18 2017 15:38:02: %WOLTRAX: text"},
+      {"WOLTRAX", -1, 16, {2017, 4, 18, 15, 38, 2, 0}, "<127>Apr 18 2017 15:38:02: %WOLTRAX: text"},
   };
   for (const Case& c : cases) {
     GlobalSettings.Log.AppName = c.app_name;

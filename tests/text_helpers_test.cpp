@@ -42,8 +42,8 @@ TEST_F(TextHelpersTest, WriteTextFileDeletesAppendsAndReportsExistence) {
       {nullptr, "", true, true, nullptr},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.before ? c.before : "(none)") + " + '" + c.text + "' append=" +
-                 (c.append ? "on" : "off"));
+    SCOPED_TRACE(std::string(c.before ? c.before : "(none)") + " + '" + c.text +
+                 "' append=" + (c.append ? "on" : "off"));
     const std::string name = "out.txt";
     std::remove(ProgramPath(name).c_str());
     if (c.before) WriteProgramFile(name, c.before);
@@ -76,16 +76,36 @@ TEST(TextHelpers, StrToIntZero) {
     int32_t value;
   };
   const Case cases[] = {
-      {"123", 123},          {"007", 7},           {"+7", 7},
-      {"-7", -7},            {"   42", 42},        {" 3", 3},
-      {"$1F", 31},           {"x1f", 31},          {"X1F", 31},
-      {"0x1F", 31},          {"-$10", -16},        {"$7FFFFFFF", kMax},
-      {"2147483647", kMax},  {"-2147483648", kMin}, {"2147483648", 0},
-      {"-2147483649", 0},    {"$80000000", 0},     {"99999999999999999999", 0},
-      {"", 0},               {" ", 0},             {"-", 0},
-      {"+", 0},              {"$", 0},             {"0x", 0},
-      {"3 ", 0},             {"1a", 0},            {"1.5", 0},
-      {"- 3", 0},            {"$G", 0},            {"1,000", 0},
+      {"123", 123},
+      {"007", 7},
+      {"+7", 7},
+      {"-7", -7},
+      {"   42", 42},
+      {" 3", 3},
+      {"$1F", 31},
+      {"x1f", 31},
+      {"X1F", 31},
+      {"0x1F", 31},
+      {"-$10", -16},
+      {"$7FFFFFFF", kMax},
+      {"2147483647", kMax},
+      {"-2147483648", kMin},
+      {"2147483648", 0},
+      {"-2147483649", 0},
+      {"$80000000", 0},
+      {"99999999999999999999", 0},
+      {"", 0},
+      {" ", 0},
+      {"-", 0},
+      {"+", 0},
+      {"$", 0},
+      {"0x", 0},
+      {"3 ", 0},
+      {"1a", 0},
+      {"1.5", 0},
+      {"- 3", 0},
+      {"$G", 0},
+      {"1,000", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(StrToIntZero(c.text), c.value) << "'" << c.text << "'";
 }
@@ -120,8 +140,8 @@ TEST(TextHelpers, RoundHalfEven) {
     double value;
     double rounded;
   };
-  const Case cases[] = {{0.5, 0},   {1.5, 2},   {2.5, 2},     {3.5, 4},     {-0.5, 0},
-                        {-1.5, -2}, {-2.5, -2}, {2.4999, 2},  {2.5001, 3},  {-7.2, -7}};
+  const Case cases[] = {{0.5, 0},   {1.5, 2},   {2.5, 2},    {3.5, 4},    {-0.5, 0},
+                        {-1.5, -2}, {-2.5, -2}, {2.4999, 2}, {2.5001, 3}, {-7.2, -7}};
   for (const Case& c : cases) {
     EXPECT_EQ(RoundHalfEven(c.value), c.rounded) << c.value;
     EXPECT_EQ(RoundHalfEvenToInt64(c.value), static_cast<int64_t>(c.rounded)) << c.value;
@@ -151,8 +171,8 @@ TEST_F(TextHelpersTest, FormatGroupedGroupsByThreesWithTheLocaleSeparator) {
     const char* text;
   };
   const RealCase real_cases[] = {
-      {2.5, "2"},        {3.5, "4"},         {1234.5, "1,234"},
-      {1235.5, "1,236"}, {-2.5, "-2"},       {45210887168.4, "45,210,887,168"},
+      {2.5, "2"},        {3.5, "4"},   {1234.5, "1,234"},
+      {1235.5, "1,236"}, {-2.5, "-2"}, {45210887168.4, "45,210,887,168"},
   };
   for (const RealCase& c : real_cases) EXPECT_EQ(FormatGrouped(c.value), c.text) << c.value;
 
