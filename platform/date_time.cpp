@@ -54,9 +54,11 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
 CivilDateTime DecodeDateTime(TDateTime value) {
   CivilDateTime c;
   if (!std::isfinite(value)) return c;
-  // Clamp far outside any real calendar so the arithmetic cannot overflow.
-  if (value > 2.9e6) value = 2.9e6;
-  if (value < -6.9e5) value = -6.9e5;
+  // Clamp to the years 1 to 9999 so the arithmetic cannot overflow.
+  constexpr double kFirst = -693593.0;  // 1 January 0001
+  constexpr double kLast = 2958466.0 - 1.0 / kMsPerDay;  // 31 December 9999, 23:59:59.999
+  if (value > kLast) value = kLast;
+  if (value < kFirst) value = kFirst;
   const int64_t total_ms = std::llround(value * kMsPerDay);
   int64_t days = total_ms / 86400000;
   int64_t ms = total_ms % 86400000;

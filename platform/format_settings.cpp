@@ -28,37 +28,48 @@ const char* RequestedLocale(const char* category_variable) {
 
 std::string PatternFromStrftime(const std::string& format) {
   std::string out;
+  bool skip_blank = false;  // a blank after a dropped leading conversion
   for (size_t i = 0; i < format.size(); ++i) {
     const char c = format[i];
     if (c != '%' || i + 1 == format.size()) {
-      out += c;
+      if (!(skip_blank && c == ' ')) out += c;
+      skip_blank = false;
       continue;
     }
+    skip_blank = false;
     char conv = format[++i];
-    // Skip flags and the E/O modifiers ("%-d", "%Ey").
+    // Flags and the E/O modifiers ("%-d", "%Ey"); "-" asks for no padding.
+    bool unpadded = false;
     while ((conv == '-' || conv == '_' || conv == '0' || conv == 'E' || conv == 'O') &&
-           i + 1 < format.size())
+           i + 1 < format.size()) {
+      unpadded = unpadded || conv == '-';
       conv = format[++i];
+    }
+    const auto field = [&](const char* padded, const char* bare) {
+      out += unpadded ? bare : padded;
+    };
     switch (conv) {
-      case 'd': out += "dd"; break;
+      case 'd': field("dd", "d"); break;
       case 'e': out += "d"; break;
-      case 'm': out += "mm"; break;
+      case 'm': field("mm", "m"); break;
       case 'b': case 'h': out += "mmm"; break;
       case 'Y': out += "yyyy"; break;
       case 'y': out += "yy"; break;
-      case 'H': case 'I': out += "hh"; break;
+      case 'H': case 'I': field("hh", "h"); break;
       case 'k': case 'l': out += "h"; break;
-      case 'M': out += "nn"; break;
-      case 'S': out += "ss"; break;
+      case 'M': field("nn", "n"); break;
+      case 'S': field("ss", "s"); break;
       case 'T': out += "hh:nn:ss"; break;
+      case 'r': out += "hh:nn:ss"; break;  // its am/pm marker has no counterpart
       case 'R': out += "hh:nn"; break;
       case 'D': out += "mm/dd/yy"; break;
       case 'F': out += "yyyy-mm-dd"; break;
       case '%': out += '%'; break;
       default:
-        // No counterpart (am/pm marker, time zone, week day): drop it and a
-        // blank that stood before it.
-        if (!out.empty() && out.back() == ' ') out.pop_back();
+        // No counterpart (am/pm marker, time zone, week day): drop it with
+        // the blank that joins it to the rest.
+        if (out.empty()) skip_blank = true;
+        else if (out.back() == ' ') out.pop_back();
         break;
     }
   }

@@ -46,6 +46,33 @@ std::string CsvLine(const tLogRec& rec, const std::string& code_text, TDateTime 
   return line;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Whether the name contains the "yyyymmdd" date of one of the moments 0 to
+// days - 1 days before now. Each run of eight digits in the name is read as
+// a date and its age checked, so the work does not grow with days: a
+// retention of millions of days costs no more than one of seven.
+bool CarriesRecentDate(const std::string& name, TDateTime now, int32_t days) {
+  if (days <= 0) return false;
+  const CivilDateTime today = DecodeDateTime(now);
+  const int64_t today_number = DayNumberFromCivil(today.year, today.month, today.day);
+  for (size_t start = 0; start + 8 <= name.size(); ++start) {
+    const std::string window = name.substr(start, 8);
+    bool digits = true;
+    for (char c : window) digits = digits && IsDigit(c);
+    if (!digits) continue;
+    const int year = std::stoi(window.substr(0, 4));
+    const int month = std::stoi(window.substr(4, 2));
+    const int day = std::stoi(window.substr(6, 2));
+    if (month < 1 || month > 12 || day < 1 || day > 31) continue;
+    const int64_t age = today_number - DayNumberFromCivil(year, month, day);
+    if (age < 0 || age >= days) continue;
+    // The round trip rejects impossible dates such as 20170231.
+    if (FormatDateTime("yyyymmdd", now - static_cast<double>(age)) == window) return true;
+  }
+  return false;
+}
+
 void NewDayProcessing() {
   tLog& log = GlobalSettings.Log;
   PurgeOldFiles(log.BaseName, "csv", log.DaysOfFilesRetained);
@@ -130,8 +157,6 @@ int32_t PurgeOldFiles(const std::string& prefix, const std::string& extension, i
     if (names.empty()) return 0;
 
     const TDateTime now = env->Now();
-    std::vector<std::string> kept_dates;
-    for (int32_t i = 0; i < days; ++i) kept_dates.push_back(FormatDateTime("yyyymmdd", now - i));
     const std::string upper_prefix = UpperAscii(prefix);
     const std::string upper_extension = UpperAscii(extension);
 
@@ -140,14 +165,8 @@ int32_t PurgeOldFiles(const std::string& prefix, const std::string& extension, i
       // An empty prefix never stands at the start of a name.
       const bool prefix_matches_any_case = !prefix.empty() && StartsWith(upper_name, upper_prefix);
       bool spared = false;
-      if (prefix_matches_any_case && EndsWith(upper_name, upper_extension)) {
-        for (const std::string& date : kept_dates) {
-          if (name.find(date) != std::string::npos) {
-            spared = true;
-            break;
-          }
-        }
-      }
+      if (prefix_matches_any_case && EndsWith(upper_name, upper_extension))
+        spared = CarriesRecentDate(name, now, days);
       if (spared) continue;
       if (!prefix.empty() && StartsWith(name, prefix) && EndsWith(upper_name, upper_extension)) {
         env->DeleteFile(directory + name);

@@ -67,7 +67,8 @@ bool WriteTextFile(std::string_view text, const std::string& file_name, bool app
     Env* env = GetEnv();
     if (!append && env->FileExists(file_name)) env->DeleteFile(file_name);
     if (text.empty()) return true;
-    env->AppendToFile(file_name, text);
+    // A failed write is a failure even when the file was there before.
+    if (!env->AppendToFile(file_name, text)) return false;
     return env->FileExists(file_name);
   } catch (...) {
     return false;
