@@ -1,8 +1,7 @@
 #include "support/exception_report.h"
 
-#include <pugixml.hpp>
-
 #include <exception>
+#include <pugixml.hpp>
 #include <sstream>
 
 #include "platform/env.h"
@@ -152,8 +151,8 @@ tMachineUpTime GetMachineUpTime() {
   const uint64_t minutes = rest / 60000;
   rest -= minutes * 60000;
   const uint64_t seconds = rest / 1000;
-  up.Text = std::to_string(weeks) + "w" + std::to_string(days) + "d" + std::to_string(hours) +
-            "h" + std::to_string(minutes) + "m" + std::to_string(seconds) + "s";
+  up.Text = std::to_string(weeks) + "w" + std::to_string(days) + "d" + std::to_string(hours) + "h" +
+            std::to_string(minutes) + "m" + std::to_string(seconds) + "s";
   up.Days = static_cast<double>(weeks * 7 + days) + static_cast<double>(hours) / 24 +
             static_cast<double>(minutes) / 1440 + static_cast<double>(seconds) / 86400;
   return up;

@@ -1,9 +1,9 @@
 #include "support/exception_report.h"
 
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 #include <cstdlib>
+#include <pugixml.hpp>
 #include <string>
 #include <utility>
 #include <vector>
@@ -142,10 +142,10 @@ TEST_F(ExceptionReportTest, FailureWritesTheFallbackLineInstead) {
     SaveExceptionRecAsXML(rec, file_name);
 
     EXPECT_EQ(file_name, c.name) << c.marker;
-    EXPECT_EQ(ReadProgramFile("Exception.txt"),
-              "18/04/2017 15:38:05: tessix.SaveExceptionRecAsXML LogRec.Trace=" +
-                  std::string(c.marker) + " E.Message=" + c.message + " sFileName=" + c.name +
-                  " \r\n")
+    EXPECT_EQ(
+        ReadProgramFile("Exception.txt"),
+        "18/04/2017 15:38:05: tessix.SaveExceptionRecAsXML LogRec.Trace=" + std::string(c.marker) +
+            " E.Message=" + c.message + " sFileName=" + c.name + " \r\n")
         << c.marker;
     EXPECT_FALSE(env_.FileExists(composed)) << c.marker;
     EXPECT_TRUE(env_.beeps.empty()) << c.marker;
@@ -182,8 +182,7 @@ TEST_F(ExceptionReportTest, AppendTimestampedLineAppendsOrDeletes) {
   EXPECT_TRUE(AppendTimestampedLine("first", "lines.txt"));
   env_.SetNow(2017, 4, 19);
   EXPECT_TRUE(AppendTimestampedLine("second", "lines.txt"));
-  EXPECT_EQ(ReadProgramFile("lines.txt"),
-            "18/04/2017 15:38:05: first\r\n19/04/2017: second\r\n");
+  EXPECT_EQ(ReadProgramFile("lines.txt"), "18/04/2017 15:38:05: first\r\n19/04/2017: second\r\n");
 
   EXPECT_TRUE(AppendTimestampedLine("", "lines.txt"));
   EXPECT_FALSE(ProgramFileExists("lines.txt"));

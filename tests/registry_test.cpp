@@ -55,8 +55,8 @@ TEST_F(RegistryTest, HostileNamesStayInsideTheRootAndApart) {
   const std::string root = root_.path() + "/reg";
   root_.Point(root);
   const std::vector<std::string> names = {
-      "",     "@",      "=@",       "..",   ".",  "a/b", "../../escape", std::string("x\0y", 3),
-      "x",    "%78",    "name.tmp", "a\\b", "\n", "=",   "-_",           "\xE9",
+      "",  "@",   "=@",       "..",   ".",  "a/b", "../../escape", std::string("x\0y", 3),
+      "x", "%78", "name.tmp", "a\\b", "\n", "=",   "-_",           "\xE9",
   };
   Registry registry;
   registry.SetRootKey(RootKey::kLocalMachine);
@@ -139,8 +139,10 @@ TEST_F(RegistryTest, ReadingTheWrongTypeRaises) {
   } kCases[] = {{"Start", true}, {"Text", false}, {"Missing", false}};
   for (const auto& c : kCases) {
     try {
-      if (c.as_string) registry.ReadString(c.name);
-      else registry.ReadInteger(c.name);
+      if (c.as_string)
+        registry.ReadString(c.name);
+      else
+        registry.ReadInteger(c.name);
       ADD_FAILURE() << c.name << " did not raise";
     } catch (const ERegistryException& e) {
       EXPECT_EQ(std::string(e.what()), std::string("Invalid data type for '") + c.name + "'");
