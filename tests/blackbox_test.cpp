@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/registry.h"
 #include "tests/blackbox_support.h"
+#include "tests/scoped_registry_root.h"
 
 namespace kelvra {
 namespace {
@@ -19,6 +21,7 @@ using testing_support::ChildProcess;
 using testing_support::ProgramDirectory;
 using testing_support::ReadFileText;
 using testing_support::RunToEnd;
+using testing_support::ScopedRegistryRoot;
 using testing_support::ScopedTempDir;
 using testing_support::UdpListener;
 using testing_support::WaitFor;
@@ -94,7 +97,9 @@ TEST(BlackBox, RunsTheFirstPassLogsAndSendsItsLinesAndStopsOnSigterm) {
   ASSERT_TRUE(notify.ok());
 
   ChildProcess service(dir.executable(), {}, dir.path(),
-                       {{"NOTIFY_SOCKET", dir.File("notify.sock")}}, dir.path());
+                       {{"NOTIFY_SOCKET", dir.File("notify.sock")},
+                        {"KELVRA_REGISTRY_ROOT", dir.File("registry")}},
+                       dir.path());
   ASSERT_TRUE(WaitFor(
       [&] {
         const std::string name = DailyCsvName(dir);
@@ -155,7 +160,8 @@ TEST(BlackBox, ABadDayRingLineEndsTheServiceWithTheErrorLoggedAndAFailureStatus)
   dir.Write("Kelvra.dat", "Drive:C\r\nSyslog:\r\nSyslogTrap:7\r\nLogFile:ring.txt\r\n");
   // Text values are held in capitals, so the ring file is RING.TXT.
   dir.Write("RING.TXT", "12-1,234,567\r\nRunAsDaemon:No\r\n");
-  ChildProcess service(dir.executable(), {}, dir.path(), {}, dir.path());
+  ChildProcess service(dir.executable(), {}, dir.path(),
+                       {{"KELVRA_REGISTRY_ROOT", dir.File("registry")}}, dir.path());
   int status = -1;
   ASSERT_TRUE(service.WaitExit(10000, &status));
   EXPECT_EQ(status, 1);
@@ -169,10 +175,10 @@ TEST(BlackBox, ABadDayRingLineEndsTheServiceWithTheErrorLoggedAndAFailureStatus)
   EXPECT_EQ(dir.Read("RING.TXT"), "12-1,234,567\r\nRunAsDaemon:No\r\n");
 }
 
-TEST(BlackBox, InstallWritesAnEnabledUnitAndUninstallRemovesIt) {
+TEST(BlackBox, InstallRegistersTheServiceWhichThenDescribesItselfAndUninstallRemovesIt) {
   ProgramDirectory dir;
   ScopedTempDir units;
-  ScopedTempDir registry;
+  ScopedRegistryRoot registry;  // the test reads the same registry tree
   const std::map<std::string, std::string> env = {{"KELVRA_UNIT_DIR", units.path()},
                                                   {"KELVRA_REGISTRY_ROOT", registry.path()}};
   std::string out, err;
@@ -189,11 +195,45 @@ TEST(BlackBox, InstallWritesAnEnabledUnitAndUninstallRemovesIt) {
   const std::string settings = dir.Read("Kelvra.dat");
   EXPECT_EQ(std::count(settings.begin(), settings.end(), '\n'), 12);
 
+  const std::string key = "\\System\\CurrentControlSet\\Services\\KelvraService";
+  {
+    Registry reg(kKeyRead);
+    reg.SetRootKey(RootKey::kLocalMachine);
+    ASSERT_TRUE(reg.OpenKey(key, false));
+    EXPECT_EQ(reg.ReadString("ImagePath"), dir.executable());
+    EXPECT_EQ(reg.ReadInteger("Start"), 2u);
+    EXPECT_EQ(reg.ReadInteger("Type"), 16u);
+  }
+
+  // Started, the service writes its own display name and a description
+  // with its version and start time.
+  dir.Write("Kelvra.dat", "Drive:C\r\nSyslog:\r\nSyslogTrap:7\r\n");
+  ChildProcess service(dir.executable(), {}, dir.path(), env, dir.path());
+  ASSERT_TRUE(WaitFor([&] { return dir.Read("debug.txt") == "OK"; }, 10000));
+  service.Signal(SIGTERM);
+  int status = -1;
+  ASSERT_TRUE(service.WaitExit(5000, &status));
+  EXPECT_EQ(status, 0);
+  {
+    Registry reg(kKeyRead);
+    reg.SetRootKey(RootKey::kLocalMachine);
+    ASSERT_TRUE(reg.OpenKey(key, false));
+    EXPECT_EQ(reg.ReadString("DisplayName"), "Disk space monitor");
+    const std::string description = reg.ReadString("Description");
+    const std::string head = std::string("Quorvane v") + KELVRA_PROJECT_VERSION + " started at ";
+    EXPECT_EQ(description.rfind(head, 0), 0u) << description;
+    // The start moment: dd/mm/yyyy hh:nn:ss.
+    EXPECT_EQ(description.size(), head.size() + 19) << description;
+  }
+
   ASSERT_EQ(RunToEnd(dir, {"/uninstall", "/Silent"}, env, &out, &err), 0) << err;
   EXPECT_EQ(out, "");
   EXPECT_FALSE(std::filesystem::exists(units.path() + "/KelvraService.service"));
   EXPECT_FALSE(std::filesystem::exists(units.path() +
                                        "/multi-user.target.wants/KelvraService.service"));
+  Registry reg(kKeyRead);
+  reg.SetRootKey(RootKey::kLocalMachine);
+  EXPECT_FALSE(reg.OpenKey(key, false));
 }
 
 TEST(BlackBox, InstallFailureIsShownWithTheDisplayName) {
