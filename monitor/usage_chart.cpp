@@ -18,17 +18,27 @@ constexpr char kCaption[] = "Kelvra chart v1.0";
 
 // Bar height in pixels for a figure already limited to [i64_min, i64_max]:
 // kPlotHeight * (w - i64_min) / i64_delta, rounded half to even. The
-// product is taken wide so that large drives cannot overflow it.
+// product and quotient are taken exactly in 128-bit integers, so that large
+// drives cannot overflow them.
 int BarHeight(int64_t w, int64_t i64_min, int64_t i64_delta) {
-  if (i64_delta <= 0) return 0;
-  const __int128 product = static_cast<__int128>(kPlotHeight) *
-                           (static_cast<__int128>(w) - static_cast<__int128>(i64_min));
-  const long double h = std::nearbyintl(static_cast<long double>(product) /
-                                        static_cast<long double>(i64_delta));
-  // Only a delta smaller than i64_max - i64_min could leave the range.
-  if (!(h >= 0)) return 0;
-  if (h > kPlotHeight) return kPlotHeight;
-  return static_cast<int>(h);
+  if (i64_delta <= 0 || w <= i64_min) return 0;
+  const unsigned __int128 numerator =
+      static_cast<unsigned __int128>(kPlotHeight) *
+      static_cast<unsigned __int128>(static_cast<__int128>(w) - i64_min);
+  const uint64_t delta = static_cast<uint64_t>(i64_delta);
+  unsigned __int128 quotient;
+  uint64_t remainder;
+  if (numerator >> 64 == 0) {  // the common case, without a 128-bit division
+    quotient = static_cast<uint64_t>(numerator) / delta;
+    remainder = static_cast<uint64_t>(numerator) % delta;
+  } else {
+    quotient = numerator / delta;
+    remainder = static_cast<uint64_t>(numerator % delta);
+  }
+  const uint64_t rest = delta - remainder;
+  if (remainder > rest || (remainder == rest && (quotient & 1) != 0)) ++quotient;
+  // Only a delta smaller than i64_max - i64_min could go beyond the plot.
+  return quotient > kPlotHeight ? kPlotHeight : static_cast<int>(quotient);
 }
 
 // The figure a column shows. Columns beyond today (j of 288 and more) show

@@ -11,24 +11,32 @@ namespace {
 
 constexpr uint8_t kBlankIndex = 15;  // white
 
+constexpr bool Listed(const std::array<Color, 256>& palette, int count, Color color) {
+  for (int i = 0; i < count; ++i)
+    if (palette[i] == color) return true;
+  return false;
+}
+
+// Every colour appears once, so a colour and its index stand for each other.
 constexpr std::array<Color, 256> BuildPalette() {
   std::array<Color, 256> palette{};
   constexpr Color kStandard[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
                                    0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
                                    0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
-  int i = 0;
-  for (Color c : kStandard) palette[i++] = c;
+  int count = 0;
+  const auto add = [&palette, &count](Color c) {
+    if (count < 256 && !Listed(palette, count, c)) palette[count++] = c;
+  };
+  for (Color c : kStandard) add(c);
   for (Color r = 0; r < 6; ++r)
     for (Color g = 0; g < 6; ++g)
-      for (Color b = 0; b < 6; ++b) palette[i++] = (r * 51) << 16 | (g * 51) << 8 | (b * 51);
-  for (Color k = 0; i < 256; ++k) {
-    const Color level = 8 + 10 * k;
-    palette[i++] = level << 16 | level << 8 | level;
-  }
+      for (Color b = 0; b < 6; ++b) add((r * 51) << 16 | (g * 51) << 8 | (b * 51));
+  for (Color level = 4; count < 256; level += 7) add(level << 16 | level << 8 | level);
   return palette;
 }
 
 constexpr std::array<Color, 256> kPalette = BuildPalette();
+static_assert(kPalette[255] != 0, "palette not filled");
 
 int64_t Abs64(int64_t v) { return v < 0 ? -v : v; }
 int64_t Sign64(int64_t v) { return v < 0 ? -1 : 1; }
@@ -95,46 +103,58 @@ void Canvas::SetFont(std::string_view, int) {}
 
 void Canvas::FloodFill(int x, int y, Color border) {
   if (brush_style_ == BrushStyle::kClear || !bitmap_.Contains(x, y)) return;
-  // Compare colours, not indices, so that a palette colour listed twice
-  // still counts as the border.
-  const Color border_color = Bitmap::PaletteColor(Bitmap::IndexOf(border));
-  std::array<uint8_t, 256> is_border{};
-  for (int i = 0; i < 256; ++i) is_border[i] = kPalette[i] == border_color;
-
+  // Each colour has one palette index, so the border is one byte value.
+  const uint8_t border_index = Bitmap::IndexOf(border);
+  if (bitmap_.Row(y)[x] == border_index) return;
   const int width = bitmap_.Width();
   const int height = bitmap_.Height();
-  // Painted pixels may still look fillable (the brush colour is not the
-  // border), so a mask records what has been painted.
-  fill_seen_.assign(static_cast<size_t>(width) * height, 0);
-  const auto seen_row = [&](int row) { return fill_seen_.data() + static_cast<size_t>(row) * width; };
-  const auto open = [&](const uint8_t* pixels, const uint8_t* seen, int cx) {
-    return !is_border[pixels[cx]] && !seen[cx];
-  };
 
+  // Cut every row into runs of non-border pixels. Painted pixels may keep
+  // looking fillable (the brush is not the border colour), so the fill
+  // works on these runs, each reached once, rather than on the pixels.
+  fill_runs_.clear();
+  fill_row_start_.clear();
+  size_t seed_run = 0;
+  for (int row = 0; row < height; ++row) {
+    fill_row_start_.push_back(fill_runs_.size());
+    const uint8_t* pixels = bitmap_.Row(row);
+    int cx = 0;
+    while (cx < width) {
+      while (cx < width && pixels[cx] == border_index) ++cx;
+      if (cx == width) break;
+      const void* hit = std::memchr(pixels + cx, border_index, static_cast<size_t>(width - cx));
+      const int end = hit ? static_cast<int>(static_cast<const uint8_t*>(hit) - pixels) : width;
+      if (row == y && cx <= x && x < end) seed_run = fill_runs_.size();
+      fill_runs_.push_back({cx, end});
+      cx = end;
+    }
+  }
+  fill_row_start_.push_back(fill_runs_.size());
+
+  fill_reached_.assign(fill_runs_.size(), 0);
   fill_stack_.clear();
-  fill_stack_.push_back({x, y});
+  fill_stack_.push_back({seed_run, y});
+  fill_reached_[seed_run] = 1;
   while (!fill_stack_.empty()) {
-    const Point seed = fill_stack_.back();
+    const auto [current, row] = fill_stack_.back();
     fill_stack_.pop_back();
-    uint8_t* pixels = bitmap_.Row(seed.y);
-    uint8_t* seen = seen_row(seed.y);
-    if (!open(pixels, seen, seed.x)) continue;
-    int left = seed.x;
-    while (left > 0 && open(pixels, seen, left - 1)) --left;
-    int right = seed.x + 1;
-    while (right < width && open(pixels, seen, right)) ++right;
-    std::memset(pixels + left, brush_index_, right - left);
-    std::memset(seen + left, 1, right - left);
-    // One seed for each open run of the rows above and below the span.
-    for (const int row : {seed.y - 1, seed.y + 1}) {
-      if (row < 0 || row >= height) continue;
-      const uint8_t* row_pixels = bitmap_.Row(row);
-      const uint8_t* row_seen = seen_row(row);
-      bool in_run = false;
-      for (int cx = left; cx < right; ++cx) {
-        const bool cell_open = open(row_pixels, row_seen, cx);
-        if (cell_open && !in_run) fill_stack_.push_back({cx, row});
-        in_run = cell_open;
+    const Run run = fill_runs_[current];
+    std::memset(bitmap_.Row(row) + run.left, brush_index_,
+                static_cast<size_t>(run.right - run.left));
+    for (const int next_row : {row - 1, row + 1}) {
+      if (next_row < 0 || next_row >= height) continue;
+      // The runs of the next row that share a column with this one.
+      const auto first =
+          fill_runs_.begin() + static_cast<std::ptrdiff_t>(fill_row_start_[next_row]);
+      const auto last =
+          fill_runs_.begin() + static_cast<std::ptrdiff_t>(fill_row_start_[next_row + 1]);
+      auto it = std::upper_bound(first, last, run.left,
+                                 [](int left, const Run& r) { return left < r.right; });
+      for (; it != last && it->left < run.right; ++it) {
+        const size_t index = static_cast<size_t>(it - fill_runs_.begin());
+        if (fill_reached_[index]) continue;
+        fill_reached_[index] = 1;
+        fill_stack_.push_back({index, next_row});
       }
     }
   }
@@ -179,6 +199,8 @@ void Canvas::LineTo(int x, int y) {
   const int64_t steps = std::max(Abs64(int64_t{x} - pen_pos_.x), Abs64(int64_t{y} - pen_pos_.y));
   if (y == pen_pos_.y && pen_style_ == PenStyle::kSolid)
     HorizontalLine(pen_pos_.x, x, y);
+  else if (x == pen_pos_.x)
+    VerticalLine(x, pen_pos_.y, y);
   else
     GeneralLine(pen_pos_.x, pen_pos_.y, x, y);
   dot_phase_ += steps;
@@ -204,6 +226,33 @@ void Canvas::HorizontalLine(int x1, int x2, int y) {
   from = std::max<int64_t>(from, 0);
   to = std::min<int64_t>(to, bitmap_.Width());
   if (from < to) std::memset(bitmap_.Row(y) + from, pen_index_, static_cast<size_t>(to - from));
+}
+
+void Canvas::VerticalLine(int x, int y1, int y2) {
+  if (x < 0 || x >= bitmap_.Width()) return;
+  const int64_t step = y1 < y2 ? 1 : -1;
+  int64_t k_lo = 0;
+  int64_t k_hi = 0;
+  ClipSteps(y1, step, bitmap_.Height(), Abs64(int64_t{y2} - y1), &k_lo, &k_hi);
+  if (k_lo >= k_hi) return;
+  const std::ptrdiff_t stride = step * bitmap_.Width();
+  uint8_t* const column = bitmap_.Row(0) + x;
+  std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(y1 + step * k_lo) * bitmap_.Width();
+  const int count = static_cast<int>(k_hi - k_lo);
+  // Locals, so that the compiler need not reload them after every store.
+  const uint8_t pen = pen_index_;
+  if (pen_style_ == PenStyle::kSolid) {
+    for (int n = 0; n < count; ++n, offset += stride) column[offset] = pen;
+    return;
+  }
+  const uint8_t brush = brush_index_;
+  const bool paint_gaps = brush_style_ == BrushStyle::kSolid;
+  for (int64_t k = k_lo; k < k_hi; ++k, offset += stride) {
+    if (DotOn(k))
+      column[offset] = pen;
+    else if (paint_gaps)
+      column[offset] = brush;
+  }
 }
 
 // Bresenham's line, clipped: only the steps whose major coordinate lies in
@@ -282,7 +331,8 @@ void Canvas::TextOut(int x, int y, std::string_view text) {
 
 int Canvas::TextWidth(std::string_view text) const {
   int width = 0;
-  for (const char ch : text) width += SmallFontAdvance(SmallFontGlyph(static_cast<unsigned char>(ch)));
+  for (const char ch : text)
+    width += SmallFontAdvance(SmallFontGlyph(static_cast<unsigned char>(ch)));
   return width;
 }
 

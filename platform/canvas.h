@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kelvra {
@@ -76,8 +77,8 @@ class Canvas {
   // Border-mode fill: paints with the brush colour every pixel reachable
   // from (x, y) through pixels not of the border colour (four-connected).
   // Nothing happens when the seed is outside or on the border colour, or
-  // when the brush is clear. Uses a span fill with its own stack, so any
-  // picture is safe.
+  // when the brush is clear. Works on runs of pixels with its own stack, so
+  // any picture is safe.
   void FloodFill(int x, int y, Color border);
 
   // Outline on columns left and right - 1 and rows top and bottom - 1 with
@@ -111,6 +112,7 @@ class Canvas {
   // Paints the pixel at pattern position k of the current line.
   void PlotPenPixel(int x, int y, int64_t k);
   void HorizontalLine(int x1, int x2, int y);
+  void VerticalLine(int x, int y1, int y2);
   void GeneralLine(int x1, int y1, int x2, int y2);
   bool DotOn(int64_t k) const;
 
@@ -121,8 +123,15 @@ class Canvas {
   BrushStyle brush_style_ = BrushStyle::kSolid;
   Point pen_pos_{0, 0};
   int64_t dot_phase_ = 0;  // pattern position reached since the last MoveTo
-  std::vector<uint8_t> fill_seen_;
-  std::vector<Point> fill_stack_;
+  // Flood fill scratch: the runs of non-border pixels, row by row.
+  struct Run {
+    int left;   // first pixel
+    int right;  // one past the last pixel
+  };
+  std::vector<Run> fill_runs_;
+  std::vector<size_t> fill_row_start_;  // first run of each row, then the total
+  std::vector<uint8_t> fill_reached_;
+  std::vector<std::pair<size_t, int>> fill_stack_;  // run and its row
 };
 
 }  // namespace kelvra

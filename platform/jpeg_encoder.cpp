@@ -123,6 +123,28 @@ bool Compress(const uint8_t* rgb, int width, int height, BufferDestination* dest
   return true;
 }
 
+// The palette in RGB bytes: one pixel as R, G, B, 0 and eight pixels of
+// one colour as 24 bytes.
+struct PaletteBytes {
+  uint32_t pixel[256];
+  uint8_t eight[256][24];
+};
+
+const PaletteBytes& PaletteBytesTable() {
+  static const PaletteBytes table = [] {
+    PaletteBytes bytes{};
+    for (int i = 0; i < 256; ++i) {
+      const Color c = Bitmap::PaletteColor(static_cast<uint8_t>(i));
+      const uint8_t rgb[4] = {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                              static_cast<uint8_t>(c), 0};
+      std::memcpy(&bytes.pixel[i], rgb, 4);
+      for (int k = 0; k < 8; ++k) std::memcpy(&bytes.eight[i][3 * k], rgb, 3);
+    }
+    return bytes;
+  }();
+  return table;
+}
+
 }  // namespace
 
 JpegBuffer::~JpegBuffer() { std::free(data_); }
@@ -146,22 +168,27 @@ void JpegEncoder::Assign(const Bitmap& bitmap) {
   height_ = bitmap.Height();
   const size_t pixel_count = static_cast<size_t>(width_) * height_;
   rgb_.resize(pixel_count * 3);
+  if (pixel_count == 0) return;
 
-  uint8_t lookup[256][3];
-  for (int i = 0; i < 256; ++i) {
-    const Color c = Bitmap::PaletteColor(static_cast<uint8_t>(i));
-    lookup[i][0] = static_cast<uint8_t>(c >> 16);
-    lookup[i][1] = static_cast<uint8_t>(c >> 8);
-    lookup[i][2] = static_cast<uint8_t>(c);
-  }
+  const PaletteBytes& palette = PaletteBytesTable();
   const uint8_t* source = bitmap.Pixels();
   uint8_t* target = rgb_.data();
-  for (size_t i = 0; i < pixel_count; ++i, target += 3) {
-    const uint8_t* rgb = lookup[source[i]];
-    target[0] = rgb[0];
-    target[1] = rgb[1];
-    target[2] = rgb[2];
+  size_t i = 0;
+  // Blocks of eight pixels; a block of one colour, common in a picture of
+  // plain areas, takes its 24 bytes ready made. A pixel alone is written as
+  // four bytes, the fourth overwritten by the next pixel (one store instead
+  // of three), so the last pixel is left for the tail.
+  for (; i + 9 <= pixel_count; i += 8, target += 24) {
+    uint64_t block;
+    std::memcpy(&block, source + i, 8);
+    if (block == (block & 0xFF) * 0x0101010101010101ULL) {
+      std::memcpy(target, palette.eight[block & 0xFF], 24);
+    } else {
+      for (int k = 0; k < 8; ++k) std::memcpy(target + 3 * k, &palette.pixel[source[i + k]], 4);
+    }
   }
+  for (; i + 1 < pixel_count; ++i, target += 3) std::memcpy(target, &palette.pixel[source[i]], 4);
+  std::memcpy(target, &palette.pixel[source[pixel_count - 1]], 3);
 }
 
 void JpegEncoder::SaveToFile(const std::string& file_name) {

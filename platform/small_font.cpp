@@ -129,8 +129,10 @@ constexpr Glyph ParseDrawing(const char* text) {
       column = 0;
       if (*p == '\0') break;
     } else {
-      if (*p == '#') glyph.rows[row] |= static_cast<uint8_t>(1u << column);
-      else if (*p != '.') throw std::logic_error("malformed glyph drawing");
+      if (*p == '#')
+        glyph.rows[row] |= static_cast<uint8_t>(1u << column);
+      else if (*p != '.')
+        throw std::logic_error("malformed glyph drawing");
       ++column;
     }
   }

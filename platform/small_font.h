@@ -12,8 +12,8 @@ namespace kelvra {
 constexpr int kSmallFontHeight = 8;
 
 struct Glyph {
-  uint8_t width;                                  // inked columns, 1 to 8
-  std::array<uint8_t, kSmallFontHeight> rows;     // bit c set: column c inked
+  uint8_t width;                               // inked columns, 1 to 8
+  std::array<uint8_t, kSmallFontHeight> rows;  // bit c set: column c inked
 };
 
 // The glyph of a byte; bytes outside printable ASCII get the glyph of "?".

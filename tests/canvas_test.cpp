@@ -49,7 +49,10 @@ TEST(CanvasTest, LineCoversItsStartAndStopsShortOfItsEnd) {
       {0, -5, 7, -2, {}},
       // Far ends: the row the line crosses the bitmap on, found without
       // walking the billions of steps outside.
-      {-2000000000, 0, 2000000000, 4,
+      {-2000000000,
+       0,
+       2000000000,
+       4,
        {{0, 2}, {1, 2}, {2, 2}, {3, 2}, {4, 2}, {5, 2}, {6, 2}, {7, 2}}},
   };
   for (const Case& c : cases) {
@@ -145,8 +148,8 @@ TEST(CanvasTest, FloodFillStopsAtTheBorderColourAndPaintsThroughItsOwnColour) {
   canvas.FloodFill(5, 5, kBlack);
   for (int y = 0; y < 20; ++y) {
     for (int x = 0; x < 20; ++x) {
-      const bool outline = x >= 2 && x <= 11 && y >= 2 && y <= 11 &&
-                           (x == 2 || x == 11 || y == 2 || y == 11);
+      const bool outline =
+          x >= 2 && x <= 11 && y >= 2 && y <= 11 && (x == 2 || x == 11 || y == 2 || y == 11);
       const bool inside = x > 2 && x < 11 && y > 2 && y < 11;
       const Color expected = outline ? kBlack : inside ? kSilver : kWhite;
       EXPECT_EQ(bitmap.PixelColor(x, y), expected) << x << "," << y;
@@ -222,7 +225,8 @@ TEST(CanvasTest, TextSitsAtItsCellCornerAndFollowsTheBrush) {
         const int cx = x - 4;
         const int cy = y - 2;
         const bool in_cell = cx >= 0 && cx < 4 && cy >= 0 && cy < 8;
-        const bool ring = cx >= 0 && cx <= 2 && cy >= 1 && cy <= 5 && !(cx == 1 && cy >= 2 && cy <= 4);
+        const bool ring =
+            cx >= 0 && cx <= 2 && cy >= 1 && cy <= 5 && !(cx == 1 && cy >= 2 && cy <= 4);
         const Color expected = ring ? kBlack : in_cell ? c.between_strokes : kSilver;
         EXPECT_EQ(bitmap.PixelColor(x, y), expected) << x << "," << y;
       }

@@ -1,6 +1,7 @@
 #include "platform/jpeg_encoder.h"
 
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -8,8 +9,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "monitor/usage_chart.h"
 #include "platform/canvas.h"
@@ -106,6 +105,29 @@ TEST_F(JpegEncoderTest, AssignExpandsThePaletteToRgb) {
   const std::vector<uint8_t> expected = {0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0xC0, 0xC0,
                                          0xC0, 0x00, 0x80, 0x00, 0xFF, 0x00, 0x00};
   EXPECT_EQ(encoder.Rgb(), expected);
+
+  // Plain stretches and mixed ones, of lengths that do not divide evenly.
+  Bitmap picture(37, 5);
+  Canvas painter(picture);
+  painter.SetBrush(kYellow, BrushStyle::kSolid);
+  painter.FloodFill(0, 0, kBlack);
+  for (int x = 3; x < 37; x += 11) {
+    painter.SetPen(colors[x % 5], PenStyle::kSolid);
+    painter.MoveTo(x, 0);
+    painter.LineTo(x, 5);
+    painter.MoveTo(x + 1, 2);
+    painter.LineTo(x + 3, 2);
+  }
+  encoder.Assign(picture);
+  std::vector<uint8_t> pixels;
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 37; ++x) {
+      const Color c = picture.PixelColor(x, y);
+      pixels.insert(pixels.end(), {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                                   static_cast<uint8_t>(c)});
+    }
+  }
+  EXPECT_EQ(encoder.Rgb(), pixels);
 }
 
 // The saved chart is a baseline colour JPEG of the picture: large plain

@@ -118,7 +118,8 @@ TEST(UsageChartTest, EmptyRingShowsTheFrameLinesAndLabels) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(chart.PixelColor(c.x, c.y), c.color)
-        << c.what << " at " << c.x << "," << c.y << std::hex << ": 0x" << chart.PixelColor(c.x, c.y);
+        << c.what << " at " << c.x << "," << c.y << std::hex << ": 0x"
+        << chart.PixelColor(c.x, c.y);
 
   EXPECT_TRUE(ShowsText(chart, 50, 115, "-1", kYellow));
   EXPECT_TRUE(ShowsText(chart, 50, 10, "0", kYellow));
