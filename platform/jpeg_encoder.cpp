@@ -16,8 +16,6 @@
 
 namespace kelvra {
 
-constexpr int kJpegQuality = 90;
-
 // Grants the libjpeg callbacks access to a JpegBuffer's storage.
 struct JpegBufferAccess {
   static unsigned char*& Data(JpegBuffer& b) { return b.data_; }
@@ -27,6 +25,7 @@ struct JpegBufferAccess {
 
 namespace {
 
+constexpr int kJpegQuality = 90;
 constexpr size_t kInitialCapacity = 64 * 1024;
 
 // libjpeg's error handler would print and exit(); this one keeps the
