@@ -1,7 +1,6 @@
 #include "platform/canvas.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/small_font.h"
@@ -176,7 +175,7 @@ void Canvas::Rectangle(int left, int top, int right, int bottom) {
 
   const Point saved_pos = pen_pos_;
   const int64_t saved_phase = dot_phase_;
-  if (right - left == 1 && bottom - top == 1) {
+  if (int64_t{right} - left == 1 && int64_t{bottom} - top == 1) {
     dot_phase_ = 0;
     if (bitmap_.Contains(left, top)) PlotPenPixel(left, top, 0);
   } else {

@@ -136,6 +136,16 @@ TEST(CanvasTest, RectangleOutlineAndInside) {
   }
 }
 
+TEST(CanvasTest, RectangleFarBeyondTheEdgesIsClipped) {
+  Bitmap bitmap(6, 4);
+  Canvas canvas(bitmap);
+  canvas.SetBrush(kSilver, BrushStyle::kSolid);
+  canvas.Rectangle(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
+  EXPECT_TRUE(PixelsNotOf(bitmap, kSilver).empty());
+  canvas.Rectangle(INT_MIN, 1, INT_MAX, 3);  // rows 1 and 2 are the outline
+  EXPECT_EQ(PixelsNotOf(bitmap, kSilver).size(), 12u);
+}
+
 TEST(CanvasTest, FloodFillStopsAtTheBorderColourAndPaintsThroughItsOwnColour) {
   Bitmap bitmap(20, 20);
   Canvas canvas(bitmap);
