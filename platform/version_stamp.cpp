@@ -3,7 +3,8 @@
 #include <elf.h>
 
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 namespace kelvra {
@@ -30,32 +31,54 @@ std::array<uint16_t, 4> BuildVersion() {
           kBuildVersionStamp.numbers[2], kBuildVersionStamp.numbers[3]};
 }
 
+namespace {
+
+// Reads exactly size bytes at offset; false on a short read or an error.
+bool ReadAt(int fd, uint64_t offset, void* buffer, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pread(fd, static_cast<char*>(buffer) + done, size - done,
+                              static_cast<off_t>(offset + done));
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool ReadStamp(int fd, std::array<uint16_t, 4>* version);
+
+}  // namespace
+
 bool ReadFileVersionStamp(const std::string& path, std::array<uint16_t, 4>* version) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ReadStamp(fd, version);
+  ::close(fd);
+  return ok;
+}
+
+namespace {
+
+bool ReadStamp(int fd, std::array<uint16_t, 4>* version) {
   Elf64_Ehdr header{};
-  if (!file.read(reinterpret_cast<char*>(&header), sizeof header)) return false;
+  if (!ReadAt(fd, 0, &header, sizeof header)) return false;
   if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
       header.e_ident[EI_CLASS] != ELFCLASS64 || header.e_shentsize != sizeof(Elf64_Shdr) ||
       header.e_shnum == 0 || header.e_shnum > 4096 || header.e_shstrndx >= header.e_shnum)
     return false;
   std::vector<Elf64_Shdr> sections(header.e_shnum);
-  file.seekg(static_cast<std::streamoff>(header.e_shoff));
-  if (!file.read(reinterpret_cast<char*>(sections.data()),
-                 static_cast<std::streamsize>(sections.size() * sizeof(Elf64_Shdr))))
+  if (!ReadAt(fd, header.e_shoff, sections.data(), sections.size() * sizeof(Elf64_Shdr)))
     return false;
   const Elf64_Shdr& names = sections[header.e_shstrndx];
   if (names.sh_size == 0 || names.sh_size > (1u << 20)) return false;
   std::vector<char> name_table(names.sh_size + 1, '\0');
-  file.seekg(static_cast<std::streamoff>(names.sh_offset));
-  if (!file.read(name_table.data(), static_cast<std::streamsize>(names.sh_size))) return false;
+  if (!ReadAt(fd, names.sh_offset, name_table.data(), names.sh_size)) return false;
   for (const Elf64_Shdr& section : sections) {
     if (section.sh_name >= names.sh_size) continue;
     if (std::strcmp(&name_table[section.sh_name], kSectionName) != 0) continue;
     if (section.sh_size < sizeof(VersionStamp)) return false;
     VersionStamp stamp{};
-    file.seekg(static_cast<std::streamoff>(section.sh_offset));
-    if (!file.read(reinterpret_cast<char*>(&stamp), sizeof stamp)) return false;
+    if (!ReadAt(fd, section.sh_offset, &stamp, sizeof stamp)) return false;
     if (stamp.magic != kMagic) return false;
     for (int i = 0; i < 4; ++i) (*version)[static_cast<size_t>(i)] = stamp.numbers[i];
     return true;
@@ -63,4 +86,5 @@ bool ReadFileVersionStamp(const std::string& path, std::array<uint16_t, 4>* vers
   return false;
 }
 
+}  // namespace
 }  // namespace kelvra

@@ -2,7 +2,6 @@
 
 #include <exception>
 #include <pugixml.hpp>
-#include <sstream>
 
 #include "platform/env.h"
 #include "platform/errors.h"
@@ -11,6 +10,15 @@
 
 namespace kelvra {
 namespace {
+
+// Collects the saved document in memory (no stream machinery needed).
+struct StringWriter : pugi::xml_writer {
+  std::string data;
+  void write(const void* bytes, size_t size) override {
+    data.append(static_cast<const char*>(bytes), size);
+  }
+};
+
 
 constexpr char kFallbackFile[] = "Exception.txt";
 constexpr char kTimestampField[] = "{timestamp}";
@@ -113,10 +121,10 @@ void SaveExceptionRecAsXML(const tExceptionRec& rec, std::string& file_name) {
 
     // The document goes to memory first and then replaces the file whole, so
     // a failed save never leaves half a report.
-    std::ostringstream text;
+    StringWriter text;
     document.save(text, "  ", pugi::format_default, pugi::encoding_utf8);
     SetMarker(&marker, 440);
-    if (!env->ReplaceFile(composed_name, text.str()))
+    if (!env->ReplaceFile(composed_name, text.data))
       throw EInOutError("Cannot save file \"" + composed_name + "\"");
     SetMarker(&marker, 460);
 
