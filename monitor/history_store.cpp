@@ -24,10 +24,9 @@ constexpr int32_t kMinutesPerSlot = 5;
 std::string ReadHistoryFile(const std::string& file_name) {
   Env* env = GetEnv();
   std::string contents;
-  if (!env->FileExists(file_name)) return contents;
-  if (!env->ReadFile(file_name, &contents))
-    throw EInOutError("Cannot read the history file " + file_name);
-  return contents;
+  if (env->ReadFile(file_name, &contents)) return contents;
+  if (!env->FileExists(file_name)) return std::string();
+  throw EInOutError("Cannot read the history file " + file_name);
 }
 
 void WriteHistoryFile(const std::string& file_name, const std::string& contents) {
@@ -50,9 +49,11 @@ void ForEachLine(std::string_view text, Apply apply) {
   }
 }
 
-std::string WithoutCommas(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+// The text with every comma removed, in a buffer reused from line to line
+// (the store is used by the service thread only).
+const std::string& WithoutCommas(std::string_view text) {
+  static std::string out;
+  out.clear();
   for (char c : text)
     if (c != ',') out += c;
   return out;
@@ -74,7 +75,7 @@ void SplitAt(const std::string& line, char separator, std::string_view* head,
 }
 
 void ApplyDayRingLine(std::string_view raw) {
-  const std::string line = WithoutCommas(raw);
+  const std::string& line = WithoutCommas(raw);
   std::string_view head;
   std::string_view tail;
   int64_t entry = 0;
@@ -113,7 +114,7 @@ void StoreDailyAverage(int32_t day, int64_t value) {
 }
 
 void ApplyDailyAverageLine(std::string_view raw) {
-  const std::string line = WithoutCommas(raw);
+  const std::string& line = WithoutCommas(raw);
   std::string_view head;
   std::string_view tail;
   SplitAt(line, '-', &head, &tail);
@@ -124,33 +125,56 @@ void ApplyDailyAverageLine(std::string_view raw) {
 
 std::string NumberedLines(const int64_t* values, size_t count, int64_t first_number) {
   std::string out;
+  out.reserve(count * 24);
   for (size_t i = 0; i < count; ++i) {
     if (values[i] <= 0) continue;
-    out += std::to_string(first_number + static_cast<int64_t>(i));
+    AppendDecimal(&out, first_number + static_cast<int64_t>(i));
     out += '-';
-    out += GroupDigits(values[i], ",");
+    AppendGrouped(&out, values[i], ",");
     out += "\r\n";
   }
   return out;
 }
 
+// What the last successful SaveDayRing wrote, and the ring it wrote it
+// from. When the file still holds exactly those bytes and the ring is
+// unchanged, reading the file again would give the ring it already holds,
+// so the parse is skipped.
+struct SavedRing {
+  std::string file_name;
+  std::string contents;
+  std::array<int64_t, kDaySlotCount> slots{};
+  bool valid = false;
+};
+
+SavedRing& LastSavedRing() {
+  static SavedRing saved;
+  return saved;
+}
+
 }  // namespace
 
 void LoadDayRing(const std::string& file_name) {
-  ForEachLine(ReadHistoryFile(file_name), ApplyDayRingLine);
+  const std::string contents = ReadHistoryFile(file_name);
+  const SavedRing& saved = LastSavedRing();
+  if (saved.valid && saved.file_name == file_name && saved.contents == contents &&
+      saved.slots == DaySlots)
+    return;
+  ForEachLine(contents, ApplyDayRingLine);
 }
 
 void SummariseDayRing(int32_t& count, int64_t& sum) {
   count = 0;
   uint64_t total = 0;  // wraps instead of overflowing on hand-edited figures
   std::string out;
+  out.reserve(DaySlots.size() * 20 + 40);
   for (const int64_t value : DaySlots) {
     if (value <= 0) continue;
     ++count;
     total += static_cast<uint64_t>(value);
-    out += std::to_string(count);
+    AppendDecimal(&out, count);
     out += '=';
-    out += std::to_string(value);
+    AppendDecimal(&out, value);
     out += "\r\n";
   }
   sum = static_cast<int64_t>(total);
@@ -177,10 +201,17 @@ void SaveDailyAverages(const std::string& file_name) {
 }
 
 void SaveDayRing(const std::string& file_name) {
-  WriteHistoryFile(file_name, NumberedLines(DaySlots.data(), DaySlots.size(), 0));
+  SavedRing& saved = LastSavedRing();
+  saved.valid = false;
+  saved.contents = NumberedLines(DaySlots.data(), DaySlots.size(), 0);
+  WriteHistoryFile(file_name, saved.contents);
+  saved.file_name = file_name;
+  saved.slots = DaySlots;
+  saved.valid = true;
 }
 
 void ResetHistoryForTesting() {
+  LastSavedRing().valid = false;
   DaySlots.fill(0);
   DailyAvg.fill(0);
   BaseDay = 0;

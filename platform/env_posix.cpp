@@ -171,10 +171,13 @@ class PosixEnv final : public Env {
   }
 
   std::string ExecutablePath() override {
-    char buffer[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return {};
-    return std::string(buffer, static_cast<size_t>(n));
+    // The running program's file name does not change; ask once.
+    std::call_once(executable_once_, [this] {
+      char buffer[4096];
+      const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+      if (n > 0) executable_path_.assign(buffer, static_cast<size_t>(n));
+    });
+    return executable_path_;
   }
 
   std::string ParamStr(int index) override {
@@ -238,7 +241,8 @@ class PosixEnv final : public Env {
     if (path.empty() || ::statvfs(path.c_str(), &fs) != 0) return space;
     const uint64_t unit = fs.f_frsize ? fs.f_frsize : fs.f_bsize;
     // Root may use the blocks reserved for it; everyone else only f_bavail.
-    const uint64_t free_blocks = ::geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
+    static const bool kRunsAsRoot = ::geteuid() == 0;  // never changes
+    const uint64_t free_blocks = kRunsAsRoot ? fs.f_bfree : fs.f_bavail;
     space.Total = static_cast<int64_t>(static_cast<uint64_t>(fs.f_blocks) * unit);
     space.Free = static_cast<int64_t>(free_blocks * unit);
     return space;
@@ -258,6 +262,8 @@ class PosixEnv final : public Env {
  private:
   std::once_flag formats_once_;
   FormatSettings formats_;
+  std::once_flag executable_once_;
+  std::string executable_path_;
 };
 
 std::atomic<Env*> g_test_env{nullptr};

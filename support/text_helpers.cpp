@@ -1,5 +1,6 @@
 #include "support/text_helpers.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -68,8 +69,8 @@ bool WriteTextFile(std::string_view text, const std::string& file_name, bool app
     if (!append && env->FileExists(file_name)) env->DeleteFile(file_name);
     if (text.empty()) return true;
     // A failed write is a failure even when the file was there before.
-    if (!env->AppendToFile(file_name, text)) return false;
-    return env->FileExists(file_name);
+    // A successful append leaves the file in place, so it exists afterwards.
+    return env->AppendToFile(file_name, text);
   } catch (...) {
     return false;
   }
@@ -190,15 +191,27 @@ std::string DateTimeText(TDateTime value) {
   return text;
 }
 
-std::string GroupDigits(int64_t value, std::string_view separator) {
-  const std::string digits = std::to_string(value);
-  const size_t start = (value < 0) ? 1 : 0;
-  std::string out(digits, 0, start);
-  const size_t count = digits.size() - start;
+void AppendGrouped(std::string* out, int64_t value, std::string_view separator) {
+  char digits[24];
+  const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  const char* p = digits;
+  if (value < 0) out->push_back(*p++);
+  const size_t count = static_cast<size_t>(end - p);
   for (size_t k = 0; k < count; ++k) {
-    if (k > 0 && (count - k) % 3 == 0) out += separator;
-    out += digits[start + k];
+    if (k > 0 && (count - k) % 3 == 0) out->append(separator);
+    out->push_back(p[k]);
   }
+}
+
+void AppendDecimal(std::string* out, int64_t value) {
+  char digits[24];
+  const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out->append(digits, static_cast<size_t>(end - digits));
+}
+
+std::string GroupDigits(int64_t value, std::string_view separator) {
+  std::string out;
+  AppendGrouped(&out, value, separator);
   return out;
 }
 

@@ -49,6 +49,9 @@ std::string FormatGrouped(int64_t value);
 std::string FormatGrouped(double value);
 // The same with a given separator.
 std::string GroupDigits(int64_t value, std::string_view separator);
+// Appends the grouped number, or the plain decimal, to out.
+void AppendGrouped(std::string* out, int64_t value, std::string_view separator);
+void AppendDecimal(std::string* out, int64_t value);
 
 // Turns a to z into capitals; every other byte stays.
 std::string UpperAscii(std::string_view text);
