@@ -195,12 +195,28 @@ void AppendGrouped(std::string* out, int64_t value, std::string_view separator) 
   char digits[24];
   const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
   const char* p = digits;
-  if (value < 0) out->push_back(*p++);
+  // Built in a local buffer and appended once: the history files format
+  // hundreds of these per pass.
+  char grouped[24 + 6 * 8];
+  size_t length = 0;
+  if (value < 0) grouped[length++] = *p++;
   const size_t count = static_cast<size_t>(end - p);
-  for (size_t k = 0; k < count; ++k) {
-    if (k > 0 && (count - k) % 3 == 0) out->append(separator);
-    out->push_back(p[k]);
+  if (separator.size() > 8) {  // no locale has one this long; stay correct anyway
+    if (value < 0) out->push_back('-');
+    for (size_t k = 0; k < count; ++k) {
+      if (k > 0 && (count - k) % 3 == 0) out->append(separator);
+      out->push_back(p[k]);
+    }
+    return;
   }
+  for (size_t k = 0; k < count; ++k) {
+    if (k > 0 && (count - k) % 3 == 0) {
+      separator.copy(grouped + length, separator.size());
+      length += separator.size();
+    }
+    grouped[length++] = p[k];
+  }
+  out->append(grouped, length);
 }
 
 void AppendDecimal(std::string* out, int64_t value) {
