@@ -34,21 +34,6 @@ void WriteHistoryFile(const std::string& file_name, const std::string& contents)
     throw EInOutError("Cannot write the history file " + file_name);
 }
 
-// Calls apply for each line of the text; CR LF or a lone LF ends a line,
-// and a final line needs no line end.
-template <typename Apply>
-void ForEachLine(std::string_view text, Apply apply) {
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    size_t line_end = end;
-    if (line_end > start && text[line_end - 1] == '\r') --line_end;
-    apply(text.substr(start, line_end - start));
-    start = end + 1;
-  }
-}
-
 // The text with every comma removed, in a buffer reused from line to line
 // (the store is used by the service thread only).
 const std::string& WithoutCommas(std::string_view text) {

@@ -147,15 +147,7 @@ bool LoadSettings() {
   std::string contents;
   if (!env->ReadFile(kSettingsFileName, &contents))
     throw EInOutError(std::string("Cannot read the settings file ") + kSettingsFileName);
-  size_t start = 0;
-  while (start < contents.size()) {
-    size_t end = contents.find('\n', start);
-    if (end == std::string::npos) end = contents.size();
-    size_t line_end = end;
-    if (line_end > start && contents[line_end - 1] == '\r') --line_end;
-    ApplyLine(UpperAscii(std::string_view(contents).substr(start, line_end - start)));
-    start = end + 1;
-  }
+  ForEachLine(contents, [](std::string_view line) { ApplyLine(UpperAscii(line)); });
   return true;
 }
 

@@ -56,6 +56,21 @@ void AppendDecimal(std::string* out, int64_t value);
 // Turns a to z into capitals; every other byte stays.
 std::string UpperAscii(std::string_view text);
 
+// Calls apply with each line of a text; CR LF or a lone LF ends a line, and
+// a last line needs no line end.
+template <typename Apply>
+void ForEachLine(std::string_view text, Apply apply) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    size_t line_end = end;
+    if (line_end > start && text[line_end - 1] == '\r') --line_end;
+    apply(text.substr(start, line_end - start));
+    start = end + 1;
+  }
+}
+
 // Replaces every occurrence of one byte by another.
 std::string ReplaceChar(std::string_view text, char from, char to);
 

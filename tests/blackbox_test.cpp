@@ -26,10 +26,7 @@ using testing_support::ScopedTempDir;
 using testing_support::UdpListener;
 using testing_support::WaitFor;
 
-struct CsvLine {
-  std::string code;
-  std::string message;
-};
+using CsvLine = testing_support::CsvRecord;
 
 std::string DailyCsvName(const ProgramDirectory& dir) {
   for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
@@ -42,21 +39,7 @@ std::string DailyCsvName(const ProgramDirectory& dir) {
 }
 
 std::vector<CsvLine> ReadCsv(const ProgramDirectory& dir) {
-  std::vector<CsvLine> lines;
-  const std::string text = dir.Read(DailyCsvName(dir));
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(start, end - start);
-    start = end + 2;
-    size_t comma = 0;
-    for (int field = 0; field < 3; ++field) comma = line.find(',', comma) + 1;
-    const size_t code_end = line.find(',', comma);
-    lines.push_back({line.substr(comma, code_end - comma),
-                     line.substr(code_end + 2, line.size() - code_end - 3)});
-  }
-  return lines;
+  return testing_support::ParseCsvLog(dir.Read(DailyCsvName(dir)));
 }
 
 // A datagram socket standing in for systemd's notify socket.

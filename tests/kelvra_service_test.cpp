@@ -20,28 +20,7 @@ using testing_support::KelvraTest;
 
 constexpr double kMinute = 1.0 / 1440.0;
 
-struct LogLine {
-  std::string code;
-  std::string message;
-};
-
-// Code and message of every line of a daily CSV file.
-std::vector<LogLine> ParseCsv(const std::string& text) {
-  std::vector<LogLine> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find("\r\n", start);
-    const std::string line = text.substr(start, end - start);
-    start = end == std::string::npos ? text.size() : end + 2;
-    // time,"[ms]","app",code,"message"
-    size_t comma = 0;
-    for (int field = 0; field < 3; ++field) comma = line.find(',', comma) + 1;
-    const size_t code_end = line.find(',', comma);
-    lines.push_back({line.substr(comma, code_end - comma),
-                     line.substr(code_end + 2, line.size() - code_end - 3)});
-  }
-  return lines;
-}
+using LogLine = testing_support::CsvRecord;
 
 std::vector<std::string> Codes(const std::vector<LogLine>& lines) {
   std::vector<std::string> codes;
@@ -75,7 +54,7 @@ class ServiceScheduleTest : public KelvraTest {
     service.ServiceExecute(thread);
     ended_by_error_ = service.EndedByError();
     env_.sleep_hook = nullptr;
-    return ParseCsv(ReadProgramFile("WOLTRAX-20170418.CSV"));
+    return testing_support::ParseCsvLog(ReadProgramFile("WOLTRAX-20170418.CSV"));
   }
 
   double MinutesSinceStart(double moment) const { return (moment - start_) / kMinute; }

@@ -89,6 +89,24 @@ std::string ReadFileText(const std::string& path) {
   return out.str();
 }
 
+std::vector<CsvRecord> ParseCsvLog(const std::string& text) {
+  std::vector<CsvRecord> records;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    start = end + 2;
+    // time,"[time.ms]","tag",code,"message"
+    size_t comma = 0;
+    for (int field = 0; field < 3; ++field) comma = line.find(',', comma) + 1;
+    const size_t code_end = line.find(',', comma);
+    records.push_back({line.substr(comma, code_end - comma),
+                       line.substr(code_end + 2, line.size() - code_end - 3)});
+  }
+  return records;
+}
+
 std::string KelvraTest::ReadProgramFile(const std::string& name) const {
   return ReadFileText(ProgramPath(name));
 }

@@ -95,5 +95,12 @@ class KelvraTest : public ::testing::Test {
 // Reads a whole file; empty when missing.
 std::string ReadFileText(const std::string& path);
 
+// Code and message of each line of a daily CSV log text.
+struct CsvRecord {
+  std::string code;
+  std::string message;
+};
+std::vector<CsvRecord> ParseCsvLog(const std::string& text);
+
 }  // namespace testing_support
 }  // namespace kelvra
