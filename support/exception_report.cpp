@@ -95,26 +95,28 @@ void SaveExceptionRecAsXML(const tExceptionRec& rec, std::string& file_name) {
     SetMarker(&marker, 300);
 
     Env* env = GetEnv();
-    AddTextElement(exception, "DateTime", FormatDateTime("YYYY-MM-DD HH:MM:SS", env->Now()));
-    SetMarker(&marker, 305);
-    AddTextElement(exception, "MachineUpTime", GetMachineUpTime().Text);
-    SetMarker(&marker, 310);
-    AddTextElement(exception, "SelfName", GlobalSettings.SelfName);
-    SetMarker(&marker, 315);
-    AddTextElement(exception, "Version", GlobalSettings.Version);
-    SetMarker(&marker, 320);
-    AddTextElement(exception, "Function", rec.Function);
-    SetMarker(&marker, 325);
-    AddTextElement(exception, "Trace", std::to_string(rec.Trace));
-    SetMarker(&marker, 330);
-    AddTextElement(exception, "HostName", GlobalSettings.HostName);
-    SetMarker(&marker, 335);
-    AddTextElement(exception, "ClassName", rec.ClassName);
-    SetMarker(&marker, 340);
-    AddTextElement(exception, "e.Message", rec.Message);
-    SetMarker(&marker, 360);
-    AddTextElement(exception, "Notes", rec.Notes);
-    SetMarker(&marker, 380);
+    // The children of "Exception" in order, each with the marker set once
+    // it is added.
+    const struct {
+      const char* name;
+      std::string text;
+      int32_t marker;
+    } children[] = {
+        {"DateTime", FormatDateTime("YYYY-MM-DD HH:MM:SS", env->Now()), 305},
+        {"MachineUpTime", GetMachineUpTime().Text, 310},
+        {"SelfName", GlobalSettings.SelfName, 315},
+        {"Version", GlobalSettings.Version, 320},
+        {"Function", rec.Function, 325},
+        {"Trace", std::to_string(rec.Trace), 330},
+        {"HostName", GlobalSettings.HostName, 335},
+        {"ClassName", rec.ClassName, 340},
+        {"e.Message", rec.Message, 360},
+        {"Notes", rec.Notes, 380},
+    };
+    for (const auto& child : children) {
+      AddTextElement(exception, child.name, child.text);
+      SetMarker(&marker, child.marker);
+    }
 
     composed_name = ComposeFileName(rec.FileName);
     SetMarker(&marker, 420);
