@@ -4,10 +4,10 @@
 // the old ones, the CSV lines appended and the datagrams sent, each with the
 // fewest system calls.
 
+#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <arpa/inet.h>
 #include <sys/socket.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -52,7 +52,8 @@ class PassSetup {
     // A program directory where the service's would be: on the disk, in the
     // temp directory (TMPDIR, else /tmp).
     const char* base = std::getenv("TMPDIR");
-    std::string templ = std::string(base != nullptr && *base ? base : "/tmp") + "/kelvra-bench-XXXXXX";
+    std::string templ =
+        std::string(base != nullptr && *base ? base : "/tmp") + "/kelvra-bench-XXXXXX";
     if (::mkdtemp(templ.data()) == nullptr) std::abort();
     dir_ = templ;
     env_ = new NoPauseEnv(dir_ + "/kelvra");
@@ -144,7 +145,8 @@ void BM_PassFloor(benchmark::State& state) {
   // A pass writes five lines: start, average, bounds, status and end.
   const std::vector<std::string> lines = LastLines(ReadAll(csv_name), 5);
   std::vector<std::string> datagrams;
-  for (const auto& line : lines) datagrams.push_back("<135>Dec 11 2026 07:06:40: %WOLTRAX: " + line);
+  for (const auto& line : lines)
+    datagrams.push_back("<135>Dec 11 2026 07:06:40: %WOLTRAX: " + line);
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(514);

@@ -22,7 +22,7 @@ struct tSettings {
 
 extern tSettings gSettings;
 
-extern const char kSettingsFileName[];       // "Kelvra.dat"
+extern const char kSettingsFileName[];        // "Kelvra.dat"
 extern const char kDefaultDayRingFileName[];  // the default LogFile value
 
 // Creates the settings file with its twelve default lines when it is

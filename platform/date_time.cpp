@@ -41,8 +41,7 @@ int64_t DayNumberFromCivil(int year, int month, int day) {
 }
 
 TDateTime EncodeDateTime(const CivilDateTime& c) {
-  const double ms_of_day =
-      ((c.hour * 60.0 + c.minute) * 60.0 + c.second) * 1000.0 + c.millisecond;
+  const double ms_of_day = ((c.hour * 60.0 + c.minute) * 60.0 + c.second) * 1000.0 + c.millisecond;
   return static_cast<double>(DayNumberFromCivil(c.year, c.month, c.day)) + ms_of_day / kMsPerDay;
 }
 
@@ -55,7 +54,7 @@ CivilDateTime DecodeDateTime(TDateTime value) {
   CivilDateTime c;
   if (!std::isfinite(value)) return c;
   // Clamp to the years 1 to 9999 so the arithmetic cannot overflow.
-  constexpr double kFirst = -693593.0;  // 1 January 0001
+  constexpr double kFirst = -693593.0;                   // 1 January 0001
   constexpr double kLast = 2958466.0 - 1.0 / kMsPerDay;  // 31 December 9999, 23:59:59.999
   if (value > kLast) value = kLast;
   if (value < kFirst) value = kFirst;

@@ -26,8 +26,8 @@ int64_t DayNumberFromCivil(int year, int month, int day);
 
 // Date-time value of calendar fields.
 TDateTime EncodeDateTime(const CivilDateTime& civil);
-TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0,
-                         int second = 0, int millisecond = 0);
+TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                         int millisecond = 0);
 
 // Calendar fields of a date-time value, to the nearest millisecond.
 CivilDateTime DecodeDateTime(TDateTime value);

@@ -85,8 +85,8 @@ class PosixEnv final : public Env {
   uint32_t TickCount() override {
     timespec ts{};
     clock_gettime(CLOCK_BOOTTIME, &ts);
-    const uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u +
-                        static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+    const uint64_t ms =
+        static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
     return static_cast<uint32_t>(ms);
   }
 

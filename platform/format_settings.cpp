@@ -1,10 +1,11 @@
 #include "platform/format_settings.h"
 
+#include <langinfo.h>
+#include <locale.h>
+
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <langinfo.h>
-#include <locale.h>
 
 namespace kelvra {
 namespace {
@@ -49,27 +50,64 @@ std::string PatternFromStrftime(const std::string& format) {
       out += unpadded ? bare : padded;
     };
     switch (conv) {
-      case 'd': field("dd", "d"); break;
-      case 'e': out += "d"; break;
-      case 'm': field("mm", "m"); break;
-      case 'b': case 'h': out += "mmm"; break;
-      case 'Y': out += "yyyy"; break;
-      case 'y': out += "yy"; break;
-      case 'H': case 'I': field("hh", "h"); break;
-      case 'k': case 'l': out += "h"; break;
-      case 'M': field("nn", "n"); break;
-      case 'S': field("ss", "s"); break;
-      case 'T': out += "hh:nn:ss"; break;
-      case 'r': out += "hh:nn:ss"; break;  // its am/pm marker has no counterpart
-      case 'R': out += "hh:nn"; break;
-      case 'D': out += "mm/dd/yy"; break;
-      case 'F': out += "yyyy-mm-dd"; break;
-      case '%': out += '%'; break;
+      case 'd':
+        field("dd", "d");
+        break;
+      case 'e':
+        out += "d";
+        break;
+      case 'm':
+        field("mm", "m");
+        break;
+      case 'b':
+      case 'h':
+        out += "mmm";
+        break;
+      case 'Y':
+        out += "yyyy";
+        break;
+      case 'y':
+        out += "yy";
+        break;
+      case 'H':
+      case 'I':
+        field("hh", "h");
+        break;
+      case 'k':
+      case 'l':
+        out += "h";
+        break;
+      case 'M':
+        field("nn", "n");
+        break;
+      case 'S':
+        field("ss", "s");
+        break;
+      case 'T':
+        out += "hh:nn:ss";
+        break;
+      case 'r':
+        out += "hh:nn:ss";
+        break;  // its am/pm marker has no counterpart
+      case 'R':
+        out += "hh:nn";
+        break;
+      case 'D':
+        out += "mm/dd/yy";
+        break;
+      case 'F':
+        out += "yyyy-mm-dd";
+        break;
+      case '%':
+        out += '%';
+        break;
       default:
         // No counterpart (am/pm marker, time zone, week day): drop it with
         // the blank that joins it to the rest.
-        if (out.empty()) skip_blank = true;
-        else if (out.back() == ' ') out.pop_back();
+        if (out.empty())
+          skip_blank = true;
+        else if (out.back() == ' ')
+          out.pop_back();
         break;
     }
   }
@@ -87,8 +125,7 @@ FormatSettings LoadFormatSettings() {
       if (!time.empty()) settings.LongTimeFormat = time;
       // The separator is the character that follows the hours.
       const size_t h = time.find_last_of("hH");
-      if (h != std::string::npos && h + 1 < time.size() && time[h + 1] != 'n' &&
-          time[h + 1] != 'N')
+      if (h != std::string::npos && h + 1 < time.size() && time[h + 1] != 'n' && time[h + 1] != 'N')
         settings.TimeSeparator = std::string(1, time[h + 1]);
       for (int m = 0; m < 12; ++m) {
         const char* name = nl_langinfo_l(static_cast<nl_item>(ABMON_1 + m), loc);

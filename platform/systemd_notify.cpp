@@ -27,8 +27,10 @@ void SystemdNotifier::Notify(const std::string& assignments) const {
   address.sun_family = AF_UNIX;
   std::memcpy(address.sun_path, socket_path_.data(), socket_path_.size());
   socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + socket_path_.size());
-  if (socket_path_[0] == '@') address.sun_path[0] = '\0';  // abstract namespace
-  else ++length;                                            // count the terminating zero
+  if (socket_path_[0] == '@')
+    address.sun_path[0] = '\0';  // abstract namespace
+  else
+    ++length;  // count the terminating zero
   const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return;
   (void)::sendto(fd, assignments.data(), assignments.size(), MSG_NOSIGNAL,

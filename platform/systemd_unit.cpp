@@ -38,13 +38,17 @@ std::string UnitDirectory() {
 
 std::string UnitFileText(const UnitDefinition& unit) {
   return "[Unit]\n"
-         "Description=" + unit.description + "\n"
+         "Description=" +
+         unit.description +
+         "\n"
          "After=network-online.target\n"
          "Wants=network-online.target\n"
          "\n"
          "[Service]\n"
          "Type=notify\n"
-         "ExecStart=" + unit.executable + "\n"
+         "ExecStart=" +
+         unit.executable +
+         "\n"
          "User=root\n"
          "KillSignal=SIGTERM\n"
          "TimeoutStopSec=10\n"

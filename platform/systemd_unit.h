@@ -8,9 +8,9 @@
 namespace kelvra {
 
 struct UnitDefinition {
-  std::string name;          // the service's name; the unit is <name>.service
-  std::string description;   // the display name given at installation
-  std::string executable;    // full path of the program to start
+  std::string name;         // the service's name; the unit is <name>.service
+  std::string description;  // the display name given at installation
+  std::string executable;   // full path of the program to start
 };
 
 // /etc/systemd/system, or KELVRA_UNIT_DIR when that variable is set.

@@ -35,7 +35,8 @@ void SendUdpDatagram(const std::string& host, uint16_t port, std::string_view pa
   const int err = errno;
   ::close(fd);
   ::freeaddrinfo(found);
-  if (sent < 0) throw ESocketError(std::string("Cannot send to '" + host + "': ") + std::strerror(err));
+  if (sent < 0)
+    throw ESocketError(std::string("Cannot send to '" + host + "': ") + std::strerror(err));
 }
 
 }  // namespace kelvra

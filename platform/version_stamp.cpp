@@ -1,10 +1,10 @@
 #include "platform/version_stamp.h"
 
 #include <elf.h>
-
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <cstring>
 #include <vector>
 
 namespace kelvra {
@@ -62,9 +62,9 @@ namespace {
 bool ReadStamp(int fd, std::array<uint16_t, 4>* version) {
   Elf64_Ehdr header{};
   if (!ReadAt(fd, 0, &header, sizeof header)) return false;
-  if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
-      header.e_ident[EI_CLASS] != ELFCLASS64 || header.e_shentsize != sizeof(Elf64_Shdr) ||
-      header.e_shnum == 0 || header.e_shnum > 4096 || header.e_shstrndx >= header.e_shnum)
+  if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_ident[EI_CLASS] != ELFCLASS64 ||
+      header.e_shentsize != sizeof(Elf64_Shdr) || header.e_shnum == 0 || header.e_shnum > 4096 ||
+      header.e_shstrndx >= header.e_shnum)
     return false;
   std::vector<Elf64_Shdr> sections(header.e_shnum);
   if (!ReadAt(fd, header.e_shoff, sections.data(), sections.size() * sizeof(Elf64_Shdr)))

@@ -26,8 +26,8 @@ void Log(tLogRec& rec, int32_t code, const std::string& message) {
 }
 
 std::string ErrorText(const char* class_name, const std::string& message) {
-  return "[Function=MainSrv.ServiceExecute][Version=" + GlobalSettings.Version + "][Classname=" +
-         class_name + "][Message=" + message + "][Note=The service ends]";
+  return "[Function=MainSrv.ServiceExecute][Version=" + GlobalSettings.Version +
+         "][Classname=" + class_name + "][Message=" + message + "][Note=The service ends]";
 }
 
 }  // namespace
@@ -77,8 +77,8 @@ void TKelvraService::ServiceExecute(ServiceThread& thread) {
         RunCheckPass();
         const std::string next_text = DateTimeText(next_check);
         Log(rec, 71003, "ServiceExecute. Next check=" + next_text);
-        thread.ReportStatus("Last check at " + DateTimeText(env->Now()) +
-                            "; next check at " + next_text);
+        thread.ReportStatus("Last check at " + DateTimeText(env->Now()) + "; next check at " +
+                            next_text);
       }
     }
     std::string file_name;

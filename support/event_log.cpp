@@ -82,8 +82,8 @@ void NewDayProcessing() {
   GetMemoryStatus(memory);
   tLogRec rec;
   rec.Code = 69990;
-  rec.Message = "[Function=tessix.LogEntry][Note=New day][Version=" + GlobalSettings.Version +
-                "]" + "[MemoryLoad=" + std::to_string(memory.MemoryLoad) + "%]" +
+  rec.Message = "[Function=tessix.LogEntry][Note=New day][Version=" + GlobalSettings.Version + "]" +
+                "[MemoryLoad=" + std::to_string(memory.MemoryLoad) + "%]" +
                 "[AvailPhysical=" + std::to_string(memory.AvailPhysPercent) + "%]" +
                 "[TotalPhysical=" + FormatGrouped(memory.TotalPhys) + "bytes]";
   std::string discarded;

@@ -19,7 +19,6 @@ struct StringWriter : pugi::xml_writer {
   }
 };
 
-
 constexpr char kFallbackFile[] = "Exception.txt";
 constexpr char kTimestampField[] = "{timestamp}";
 

@@ -11,8 +11,8 @@ namespace kelvra {
 
 // The event log's settings and running state.
 struct tLog {
-  std::string AppName;   // tag of every CSV line and syslog message
-  std::string BaseName;  // start of the daily CSV file names
+  std::string AppName;            // tag of every CSV line and syslog message
+  std::string BaseName;           // start of the daily CSV file names
   std::atomic<bool> Busy{false};  // set while a line is written to its file
   int32_t ErrorCount = 0;         // log calls in a row that failed
   std::string SyslogHost;         // empty: no datagrams

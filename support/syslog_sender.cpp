@@ -7,11 +7,10 @@
 
 namespace kelvra {
 
-std::string SyslogPayload(const std::string& text, int32_t severity, int32_t facility,
-                          double now) {
+std::string SyslogPayload(const std::string& text, int32_t severity, int32_t facility, double now) {
   // 32-bit arithmetic without a range test, wrapping like the platform's.
-  const int32_t priority = static_cast<int32_t>(static_cast<uint32_t>(severity) +
-                                                8u * static_cast<uint32_t>(facility));
+  const int32_t priority =
+      static_cast<int32_t>(static_cast<uint32_t>(severity) + 8u * static_cast<uint32_t>(facility));
   std::string payload;
   payload.reserve(64 + text.size());
   payload += '<';

@@ -12,7 +12,6 @@ namespace kelvra {
 void SendSyslog(const std::string& text, int32_t severity, int32_t facility);
 
 // The payload that SendSyslog sends at the moment now.
-std::string SyslogPayload(const std::string& text, int32_t severity, int32_t facility,
-                          double now);
+std::string SyslogPayload(const std::string& text, int32_t severity, int32_t facility, double now);
 
 }  // namespace kelvra

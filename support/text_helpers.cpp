@@ -38,8 +38,8 @@ bool ParseInteger(std::string_view text, int64_t min, int64_t max, int64_t* valu
   }
   if (i == text.size()) return false;
   // Largest magnitude allowed for the sign.
-  const uint64_t limit = negative ? static_cast<uint64_t>(-(min + 1)) + 1u
-                                  : static_cast<uint64_t>(max);
+  const uint64_t limit =
+      negative ? static_cast<uint64_t>(-(min + 1)) + 1u : static_cast<uint64_t>(max);
   uint64_t magnitude = 0;
   for (; i < text.size(); ++i) {
     const int digit = HexDigit(text[i]);
@@ -78,8 +78,8 @@ bool WriteTextFile(std::string_view text, const std::string& file_name, bool app
 
 int32_t StrToIntZero(std::string_view text) {
   int64_t value = 0;
-  if (!ParseInteger(text, std::numeric_limits<int32_t>::min(),
-                    std::numeric_limits<int32_t>::max(), &value))
+  if (!ParseInteger(text, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
+                    &value))
     return 0;
   return static_cast<int32_t>(value);
 }
@@ -133,8 +133,10 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value) {
     }
     switch (lower) {
       case 'y':
-        if (run >= 3) AppendNumber(&out, c.year, 4);
-        else AppendNumber(&out, c.year % 100, 2);
+        if (run >= 3)
+          AppendNumber(&out, c.year, 4);
+        else
+          AppendNumber(&out, c.year % 100, 2);
         after_hour = false;
         break;
       case 'm':

@@ -18,9 +18,7 @@
 namespace kelvra {
 namespace testing_support {
 
-ProgramDirectory::ProgramDirectory() {
-  std::filesystem::copy_file(KELVRA_EXE_PATH, executable());
-}
+ProgramDirectory::ProgramDirectory() { std::filesystem::copy_file(KELVRA_EXE_PATH, executable()); }
 
 void ProgramDirectory::Write(const std::string& name, const std::string& contents) const {
   std::ofstream out(File(name), std::ios::binary | std::ios::trunc);

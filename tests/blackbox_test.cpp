@@ -79,10 +79,10 @@ TEST(BlackBox, RunsTheFirstPassLogsAndSendsItsLinesAndStopsOnSigterm) {
   NotifySocket notify(dir.File("notify.sock"));
   ASSERT_TRUE(notify.ok());
 
-  ChildProcess service(dir.executable(), {}, dir.path(),
-                       {{"NOTIFY_SOCKET", dir.File("notify.sock")},
-                        {"KELVRA_REGISTRY_ROOT", dir.File("registry")}},
-                       dir.path());
+  ChildProcess service(
+      dir.executable(), {}, dir.path(),
+      {{"NOTIFY_SOCKET", dir.File("notify.sock")}, {"KELVRA_REGISTRY_ROOT", dir.File("registry")}},
+      dir.path());
   ASSERT_TRUE(WaitFor(
       [&] {
         const std::string name = DailyCsvName(dir);
@@ -128,8 +128,9 @@ TEST(BlackBox, RunsTheFirstPassLogsAndSendsItsLinesAndStopsOnSigterm) {
     if (c >= '0' && c <= '9') digits += c;
   struct statvfs fs {};
   ASSERT_EQ(::statvfs("/", &fs), 0);
-  const double used = static_cast<double>(fs.f_blocks - (::geteuid() == 0 ? fs.f_bfree : fs.f_bavail)) *
-                      static_cast<double>(fs.f_frsize);
+  const double used =
+      static_cast<double>(fs.f_blocks - (::geteuid() == 0 ? fs.f_bfree : fs.f_bavail)) *
+      static_cast<double>(fs.f_frsize);
   // Other processes may write meanwhile; 64 MiB of slack.
   EXPECT_NEAR(std::stod(digits), used, 64.0 * 1024 * 1024) << status_line;
 
@@ -172,8 +173,8 @@ TEST(BlackBox, InstallRegistersTheServiceWhichThenDescribesItselfAndUninstallRem
   EXPECT_NE(unit.find("Type=notify\n"), std::string::npos);
   EXPECT_NE(unit.find("ExecStart=" + dir.executable() + "\n"), std::string::npos);
   EXPECT_NE(unit.find("WantedBy=multi-user.target\n"), std::string::npos);
-  EXPECT_TRUE(std::filesystem::is_symlink(units.path() +
-                                          "/multi-user.target.wants/KelvraService.service"));
+  EXPECT_TRUE(
+      std::filesystem::is_symlink(units.path() + "/multi-user.target.wants/KelvraService.service"));
   // Every start creates the module, so the default settings file appears.
   const std::string settings = dir.Read("Kelvra.dat");
   EXPECT_EQ(std::count(settings.begin(), settings.end(), '\n'), 12);
@@ -212,8 +213,8 @@ TEST(BlackBox, InstallRegistersTheServiceWhichThenDescribesItselfAndUninstallRem
   ASSERT_EQ(RunToEnd(dir, {"/uninstall", "/Silent"}, env, &out, &err), 0) << err;
   EXPECT_EQ(out, "");
   EXPECT_FALSE(std::filesystem::exists(units.path() + "/KelvraService.service"));
-  EXPECT_FALSE(std::filesystem::exists(units.path() +
-                                       "/multi-user.target.wants/KelvraService.service"));
+  EXPECT_FALSE(
+      std::filesystem::exists(units.path() + "/multi-user.target.wants/KelvraService.service"));
   Registry reg(kKeyRead);
   reg.SetRootKey(RootKey::kLocalMachine);
   EXPECT_FALSE(reg.OpenKey(key, false));
@@ -223,10 +224,10 @@ TEST(BlackBox, InstallFailureIsShownWithTheDisplayName) {
   ProgramDirectory dir;
   ScopedTempDir registry;
   std::string out, err;
-  const int status = RunToEnd(dir, {"-install", "-silent"},
-                              {{"KELVRA_UNIT_DIR", dir.File("missing/dir")},
-                               {"KELVRA_REGISTRY_ROOT", registry.path()}},
-                              &out, &err);
+  const int status = RunToEnd(
+      dir, {"-install", "-silent"},
+      {{"KELVRA_UNIT_DIR", dir.File("missing/dir")}, {"KELVRA_REGISTRY_ROOT", registry.path()}},
+      &out, &err);
   EXPECT_NE(status, 0);
   EXPECT_EQ(err.rfind("Kelvra Srvc: ", 0), 0u) << err;
   EXPECT_EQ(out, "");
