@@ -79,10 +79,11 @@ TEST(BlackBox, RunsTheFirstPassLogsAndSendsItsLinesAndStopsOnSigterm) {
   NotifySocket notify(dir.File("notify.sock"));
   ASSERT_TRUE(notify.ok());
 
-  ChildProcess service(
-      dir.executable(), {}, dir.path(),
-      {{"NOTIFY_SOCKET", dir.File("notify.sock")}, {"KELVRA_REGISTRY_ROOT", dir.File("registry")}},
-      dir.path());
+  ChildProcess service(dir.executable(), {}, dir.path(),
+                       {{"NOTIFY_SOCKET", dir.File("notify.sock")},
+                        {"WATCHDOG_USEC", "400000"},
+                        {"KELVRA_REGISTRY_ROOT", dir.File("registry")}},
+                       dir.path());
   ASSERT_TRUE(WaitFor(
       [&] {
         const std::string name = DailyCsvName(dir);
@@ -137,6 +138,7 @@ TEST(BlackBox, RunsTheFirstPassLogsAndSendsItsLinesAndStopsOnSigterm) {
   const std::string notes = notify.ReceiveAll();
   EXPECT_NE(notes.find("READY=1"), std::string::npos) << notes;
   EXPECT_NE(notes.find("STOPPING=1"), std::string::npos) << notes;
+  EXPECT_NE(notes.find("WATCHDOG=1"), std::string::npos) << notes;
 }
 
 TEST(BlackBox, ABadDayRingLineEndsTheServiceWithTheErrorLoggedAndAFailureStatus) {
