@@ -29,6 +29,22 @@ void ReloadSystemd() {
 
 std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
 
+// systemd refuses to start a program whose path holds these.
+bool SystemdCannotStart(const std::string& path) {
+  for (const unsigned char c : path)
+    if (c < ' ' || c == 0x7f || c == '"' || c == '\'' || c == '\\') return true;
+  return false;
+}
+
+// The program's path as one word of a unit's command line: quoted when it
+// holds a blank, "%" doubled since systemd expands specifiers there.
+std::string CommandWord(const std::string& path) {
+  std::string word;
+  for (const char c : path) word += c == '%' ? std::string("%%") : std::string(1, c);
+  if (path.find(' ') != std::string::npos) word = '"' + word + '"';
+  return word;
+}
+
 }  // namespace
 
 std::string UnitDirectory() {
@@ -47,7 +63,7 @@ std::string UnitFileText(const UnitDefinition& unit) {
          "[Service]\n"
          "Type=notify\n"
          "ExecStart=" +
-         unit.executable +
+         CommandWord(unit.executable) +
          "\n"
          "User=root\n"
          "KillSignal=SIGTERM\n"
@@ -60,6 +76,12 @@ std::string UnitFileText(const UnitDefinition& unit) {
 bool InstallUnit(const UnitDefinition& unit, std::string* error) {
   const std::string dir = UnitDirectory();
   const std::string file = dir + "/" + unit.name + ".service";
+  if (SystemdCannotStart(unit.executable)) {
+    *error =
+        "Cannot install " + unit.executable +
+        ": systemd starts no program whose path holds quotes, backslashes or control characters";
+    return false;
+  }
   if (!GetEnv()->ReplaceFile(file, UnitFileText(unit))) {
     *error = SystemError("Cannot write " + file);
     return false;

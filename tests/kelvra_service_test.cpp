@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/systemd_unit.h"
 #include "support/event_log.h"
 #include "support/global_settings.h"
 #include "tests/test_support.h"
@@ -211,6 +214,39 @@ TEST_F(KelvraTest, ServiceCreateErrorIsReportedAndCreationGoesOn) {
   // Creation stopped at the settings: no 71000 line.
   EXPECT_FALSE(ProgramFileExists("WOLTRAX-20170418.CSV"));
   EXPECT_EQ(GlobalSettings.SelfName, "KelvraService");
+}
+
+TEST(ServiceInstall, UnitStartsTheProgramWhereverItLies) {
+  struct Case {
+    const char* executable;
+    const char* exec_start;  // nullptr: installation refused
+  };
+  const Case cases[] = {
+      {"/opt/kelvra/kelvra", "ExecStart=/opt/kelvra/kelvra\n"},
+      {"/opt/disk tools/kelvra", "ExecStart=\"/opt/disk tools/kelvra\"\n"},
+      {"/opt/100%/kelvra", "ExecStart=/opt/100%%/kelvra\n"},
+      {"/opt/a\"b/kelvra", nullptr},
+      {"/opt/a'b/kelvra", nullptr},
+      {"/opt/a\\b/kelvra", nullptr},
+      {"/opt/a\nUser=nobody/kelvra", nullptr},
+  };
+  testing_support::ScopedTempDir units;
+  ::setenv("KELVRA_UNIT_DIR", units.path().c_str(), 1);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.executable);
+    const std::string unit_file = units.path() + "/KelvraService.service";
+    std::remove(unit_file.c_str());
+    std::string error;
+    const bool installed = InstallUnit({"KelvraService", "Kelvra Srvc", c.executable}, &error);
+    EXPECT_EQ(installed, c.exec_start != nullptr) << error;
+    if (c.exec_start != nullptr) {
+      EXPECT_NE(testing_support::ReadFileText(unit_file).find(c.exec_start), std::string::npos);
+    } else {
+      EXPECT_NE(error.find(c.executable), std::string::npos) << error;
+      EXPECT_EQ(testing_support::ReadFileText(unit_file), "");
+    }
+  }
+  ::unsetenv("KELVRA_UNIT_DIR");
 }
 
 }  // namespace
