@@ -100,9 +100,10 @@ ParsedCommandLine ParseServiceSwitches(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (argv[i] == nullptr || (argv[i][0] != '/' && argv[i][0] != '-')) continue;
     const std::string name = UpperSwitch(argv[i]);
+    // INSTALL wins over UNINSTALL whatever their order.
     if (name == "INSTALL")
       parsed.action = CommandLineAction::kInstall;
-    else if (name == "UNINSTALL")
+    else if (name == "UNINSTALL" && parsed.action != CommandLineAction::kInstall)
       parsed.action = CommandLineAction::kUninstall;
     else if (name == "SILENT")
       parsed.silent = true;
