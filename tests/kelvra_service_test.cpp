@@ -251,3 +251,34 @@ TEST(ServiceInstall, UnitStartsTheProgramWhereverItLies) {
 
 }  // namespace
 }  // namespace kelvra
+
+namespace kelvra {
+namespace {
+
+TEST(ServiceSwitches, SlashOrDashAnyCaseAndInstallWins) {
+  struct Case {
+    std::vector<std::string> args;
+    CommandLineAction action;
+    bool silent;
+  };
+  const Case cases[] = {
+      {{}, CommandLineAction::kServe, false},
+      {{"d:"}, CommandLineAction::kServe, false},
+      {{"install"}, CommandLineAction::kServe, false},
+      {{"-install"}, CommandLineAction::kInstall, false},
+      {{"/UnInstall", "/silent"}, CommandLineAction::kUninstall, true},
+      {{"-uninstall", "-INSTALL"}, CommandLineAction::kInstall, false},
+      {{"-SILENT"}, CommandLineAction::kServe, true},
+  };
+  for (const Case& c : cases) {
+    std::vector<char*> argv = {const_cast<char*>("kelvra")};
+    for (const auto& a : c.args) argv.push_back(const_cast<char*>(a.c_str()));
+    const ParsedCommandLine parsed =
+        ParseServiceSwitches(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(parsed.action, c.action) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(parsed.silent, c.silent) << ::testing::PrintToString(c.args);
+  }
+}
+
+}  // namespace
+}  // namespace kelvra
