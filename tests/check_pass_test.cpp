@@ -261,6 +261,39 @@ TEST_F(CheckPassTest, StatusLineGroupsWithTheLocaleSeparatorAndFilesWithCommas) 
   EXPECT_EQ(ReadProgramFile("C.avg"), "42843-1,234,567\r\n");
 }
 
+TEST_F(CheckPassTest, ChartIsSavedOnlyWithAScaleAndAFailedSaveStillReports) {
+  constexpr char kOldChart[] = "old chart";
+  const struct {
+    const char* what;
+    const char* ring;
+    const char* jpg_file;  // as configured
+    bool saved;            // a new JPEG replaced the old chart
+  } cases[] = {
+      {"one figure: no scale", "", "C.jpg", false},
+      {"differing figures", "1-100\r\n", "C.jpg", true},
+      {"missing directory", "1-100\r\n", "missing/C.jpg", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fresh();
+    env_.SetNow(2017, 4, 18, 15, 38, 2);
+    env_.disks["/"] = DiskSpace{10, 6};
+    WriteProgramFile("C.log", c.ring);
+    WriteProgramFile("C.jpg", kOldChart);
+    gSettings.JpgFile = c.jpg_file;
+    DoItAll(false, false);
+    const std::string chart = ReadProgramFile("C.jpg");
+    EXPECT_EQ(chart.rfind("\xFF\xD8\xFF", 0) == 0, c.saved);
+    if (!c.saved) {
+      EXPECT_EQ(chart, kOldChart);
+    }
+    EXPECT_FALSE(ProgramFileExists("missing"));
+    EXPECT_EQ(LoggedText("50001"),
+              "At 18/04/2017 15:38:02 diskspace used on SRV1 'C' drive was 4 bytes (40%).");
+    EXPECT_EQ(Logged().back().second, "DiskSpaceLib.DoItAll(end), host=SRV1");
+  }
+}
+
 TEST_F(CheckPassTest, NoDriveLogsTheMissingSettingAndTouchesNoFile) {
   gSettings.Drive.clear();
   DoItAll(false, false);

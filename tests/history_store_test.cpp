@@ -128,6 +128,42 @@ TEST_F(HistoryStoreTest, DayRingSavesFiguresGroupedWithCommasAndReadsBack) {
   EXPECT_EQ(ReadProgramFile("ring.log"), "");
 }
 
+// Reading back the file a save just wrote must still take in every change
+// made to the file or to the ring since that save.
+TEST_F(HistoryStoreTest, ReloadAfterASaveTakesInEditsOfFileAndRing) {
+  struct Case {
+    const char* what;
+    const char* file;   // nullptr: as saved; "": deleted
+    Entries ring_edit;  // applied in memory after the save
+    Entries expected;
+  };
+  const Case cases[] = {
+      {"untouched", nullptr, {}, {{1, 5}, {2, 6}, {9, -3}}},
+      {"file edited", "1-7\r\n2-6\r\n", {}, {{1, 7}, {2, 6}, {9, -3}}},
+      {"file grown", "1-5\r\n2-6\r\n9-4\r\n", {}, {{1, 5}, {2, 6}, {9, 4}}},
+      {"ring edited", nullptr, {{1, 9}, {3, 4}}, {{1, 5}, {2, 6}, {3, 4}, {9, -3}}},
+      {"file deleted", "", {{1, 9}}, {{1, 9}, {2, 6}, {9, -3}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetHistoryForTesting();
+    DaySlots = TableOf({{1, 5}, {2, 6}, {9, -3}});
+    SaveDayRing("ring.log");
+    for (const auto& [index, value] : c.ring_edit) DaySlots[static_cast<size_t>(index)] = value;
+    if (c.file != nullptr && *c.file == '\0')
+      std::remove(ProgramPath("ring.log").c_str());
+    else if (c.file != nullptr)
+      WriteProgramFile("ring.log", c.file);
+    LoadDayRing("ring.log");
+    EXPECT_EQ(DaySlots, TableOf(c.expected));
+  }
+
+  DaySlots = TableOf({{1, 5}});
+  SaveDayRing("ring.log");
+  WriteProgramFile("ring.log", "1-5\r\nRunAsDaemon:No\r\n");
+  EXPECT_THROW(LoadDayRing("ring.log"), EConvertError);
+}
+
 TEST_F(HistoryStoreTest, SummaryCountsAndSumsFiguresIntoTheScratchFile) {
   struct Case {
     Entries ring;
