@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/footprint.h"
+
 namespace {
 
 struct Ratio {
@@ -84,6 +86,7 @@ int main(int argc, char** argv) {
   // Colours only on a terminal, so that a captured last line is plain text.
   RecordingReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_ColorTabular
                                                    : benchmark::ConsoleReporter::OO_Tabular);
+  kelvra::PrintServiceFootprint();
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 
