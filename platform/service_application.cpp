@@ -22,29 +22,31 @@ std::string UpperSwitch(const char* text) {
   return out;
 }
 
+// Shows the outcome of an install or uninstall: a failure always (with the
+// display name), a success unless silent. Returns the exit status.
+int ReportOutcome(bool ok, const std::string& error, const ServiceProperties& properties,
+                  const char* success, bool silent) {
+  if (!ok) {
+    std::fprintf(stderr, "%s: %s\n", properties.display_name.c_str(), error.c_str());
+    return 1;
+  }
+  if (!silent) std::printf("%s\n", success);
+  return 0;
+}
+
 int Install(const ServiceProperties& properties, const InstallHooks& hooks, bool silent) {
   const std::string executable = GetEnv()->ExecutablePath();
   std::string error;
   bool ok = InstallUnit({properties.name, properties.display_name, executable}, &error);
   if (ok && hooks.install != nullptr) ok = hooks.install(executable, &error);
-  if (!ok) {
-    std::fprintf(stderr, "%s: %s\n", properties.display_name.c_str(), error.c_str());
-    return 1;
-  }
-  if (!silent) std::printf("Service installed successfully\n");
-  return 0;
+  return ReportOutcome(ok, error, properties, "Service installed successfully", silent);
 }
 
 int Uninstall(const ServiceProperties& properties, const InstallHooks& hooks, bool silent) {
   std::string error;
   bool ok = RemoveUnit(properties.name, &error);
   if (ok && hooks.uninstall != nullptr) ok = hooks.uninstall(&error);
-  if (!ok) {
-    std::fprintf(stderr, "%s: %s\n", properties.display_name.c_str(), error.c_str());
-    return 1;
-  }
-  if (!silent) std::printf("Service uninstalled successfully\n");
-  return 0;
+  return ReportOutcome(ok, error, properties, "Service uninstalled successfully", silent);
 }
 
 int Serve(ServiceModule& module) {
