@@ -92,14 +92,7 @@ bool WaitFor(const std::function<bool()>& condition, int timeout_ms) {
 
 UdpListener::UdpListener(const std::string& address, int port) {
   fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_port = htons(static_cast<uint16_t>(port));
-  ::inet_pton(AF_INET, address.c_str(), &sa.sin_addr);
-  const int one = 1;
-  ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  if (::bind(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
-    error_ = "cannot bind " + address + ":" + std::to_string(port) + ": " + std::strerror(errno);
+  if (!BindUdpWithRetry(fd_, address, port, &error_)) {
     ::close(fd_);
     fd_ = -1;
   }

@@ -30,14 +30,7 @@ class SyslogReceiver {
       error_ = std::string("socket: ") + std::strerror(errno);
       return;
     }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(514);
-    address.sin_addr.s_addr = htonl(0x7f000002);
-    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-      error_ = std::string("cannot bind 127.0.0.2:514: ") + std::strerror(errno);
-      return;
-    }
+    if (!testing_support::BindUdpWithRetry(fd_, "127.0.0.2", 514, &error_)) return;
     // Only a guard against a test that would otherwise hang.
     timeval timeout{10, 0};
     ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);

@@ -1,11 +1,18 @@
 #include "tests/test_support.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "monitor/settings.h"
 #include "support/global_settings.h"
@@ -87,6 +94,22 @@ std::string ReadFileText(const std::string& path) {
   std::ostringstream out;
   out << in.rdbuf();
   return out.str();
+}
+
+bool BindUdpWithRetry(int fd, const std::string& address, int port, std::string* error) {
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(static_cast<uint16_t>(port));
+  ::inet_pton(AF_INET, address.c_str(), &sa.sin_addr);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  for (;;) {
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return true;
+    if (errno != EADDRINUSE || std::chrono::steady_clock::now() > deadline) {
+      *error = "cannot bind " + address + ":" + std::to_string(port) + ": " + std::strerror(errno);
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
 std::vector<CsvRecord> ParseCsvLog(const std::string& text) {

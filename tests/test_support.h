@@ -95,6 +95,11 @@ class KelvraTest : public ::testing::Test {
 // Reads a whole file; empty when missing.
 std::string ReadFileText(const std::string& path);
 
+// Binds a UDP socket to a loopback address and port. Tests that run at the
+// same time in other processes may hold the same address for a moment, so a
+// busy address is retried for up to 15 s. False, with the reason, otherwise.
+bool BindUdpWithRetry(int fd, const std::string& address, int port, std::string* error);
+
 // Code and message of each line of a daily CSV log text.
 struct CsvRecord {
   std::string code;
