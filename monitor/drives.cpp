@@ -3,23 +3,17 @@
 #include <vector>
 
 #include "platform/env.h"
+#include "support/global_settings.h"
 
 namespace kelvra {
 namespace {
 
 constexpr char kLinkFolder[] = "dosdevices/";
 
-// The program's directory with a trailing separator.
-std::string ProgramDirectory() {
-  const std::string exe = GetEnv()->ExecutablePath();
-  const size_t slash = exe.find_last_of('/');
-  return slash == std::string::npos ? std::string("./") : exe.substr(0, slash + 1);
-}
-
 // The link for a letter in the link folder, lower-case name first; empty
 // when neither form exists.
 std::string LinkPath(char upper_letter) {
-  const std::string folder = ProgramDirectory() + kLinkFolder;
+  const std::string folder = GetAppPath("") + kLinkFolder;
   const std::string lower_name = {static_cast<char>(upper_letter + 32), ':'};
   const std::string upper_name = {upper_letter, ':'};
   const std::vector<std::string> names = GetEnv()->FindFiles(folder, lower_name, "");

@@ -164,7 +164,7 @@ void SummariseDayRing(int32_t& count, int64_t& sum) {
   }
   sum = static_cast<int64_t>(total);
   out += "gSettings.i64Avg=";
-  out += std::to_string(sum);
+  AppendDecimal(&out, sum);
   out += "\r\n";
   WriteHistoryFile(kScratchFileName, out);
 }

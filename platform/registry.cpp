@@ -294,10 +294,4 @@ void Registry::WriteInteger(const std::string& name, uint32_t value) {
   WriteValue(name, ValueType::kDword, std::to_string(value));
 }
 
-bool Registry::DeleteValue(const std::string& name) {
-  if (open_path_.empty() || (access_ & kKeySetValue) == 0) return false;
-  const std::string file = ValueFileName(name);
-  return !file.empty() && GetEnv()->DeleteFile(open_path_ + "/" + file);
-}
-
 }  // namespace kelvra

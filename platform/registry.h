@@ -99,9 +99,6 @@ class Registry {
   void WriteString(const std::string& name, const std::string& value);
   void WriteInteger(const std::string& name, uint32_t value);
 
-  // Deletes a value of the open key. False when it was not there.
-  bool DeleteValue(const std::string& name);
-
  private:
   void WriteValue(const std::string& name, ValueType type, const std::string& data);
   // Reads a value of the open key; false when missing or unreadable.

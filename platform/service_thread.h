@@ -39,7 +39,6 @@ class ServiceThread {
   void ProcessRequests();
 
   bool Terminated() const { return terminated_; }
-  void Terminate() { terminated_ = true; }
   bool Paused() const { return paused_; }
 
   // Reports the running state (READY=1) and a status line.

@@ -43,17 +43,16 @@ std::string XmlSafeText(const std::string& text) {
   return out;
 }
 
-void AddTextElement(pugi::xml_node parent, const char* name, const std::string& text) {
-  pugi::xml_node child = parent.append_child(name);
-  if (!child) throw KelvraError(std::string("Cannot add element ") + name);
-  if (!child.text().set(XmlSafeText(text).c_str()) && !text.empty())
-    throw KelvraError(std::string("Cannot set the text of ") + name);
-}
-
 pugi::xml_node AddElement(pugi::xml_node parent, const char* name) {
   pugi::xml_node child = parent.append_child(name);
   if (!child) throw KelvraError(std::string("Cannot add element ") + name);
   return child;
+}
+
+void AddTextElement(pugi::xml_node parent, const char* name, const std::string& text) {
+  pugi::xml_node child = AddElement(parent, name);
+  if (!child.text().set(XmlSafeText(text).c_str()) && !text.empty())
+    throw KelvraError(std::string("Cannot set the text of ") + name);
 }
 
 std::string ComposeFileName(const std::string& name_template) {
